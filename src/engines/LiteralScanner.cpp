@@ -1,0 +1,98 @@
+#include "LiteralScanner.h"
+
+#include <string.h>  // memmem
+
+#include <algorithm>
+#include <cstring>
+
+namespace lexmill {
+namespace {
+
+std::size_t findLiteral(const char* hay, std::size_t hayLength, std::string_view needle) {
+    if (needle.size() > hayLength) return std::string_view::npos;
+    const void* hit = needle.size() == 1 ? std::memchr(hay, needle[0], hayLength)
+                                         : memmem(hay, hayLength, needle.data(), needle.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay)
+               : std::string_view::npos;
+}
+
+}  // namespace
+
+LiteralScanner::LiteralScanner(std::string_view needle, const CaseFolder* folder)
+    : needle_(folder ? folder->fold(needle) : std::string(needle)), folder_(folder) {}
+
+char* LiteralScanner::reserve(std::size_t n) {
+    if (raw_.size() < length_ + n) raw_.resize(length_ + n);
+    return raw_.data() + length_;
+}
+
+void LiteralScanner::advance(std::size_t filled, const ByteSink& out) {
+    if (stopped()) return;
+    length_ += filled;
+    scan(false, out);
+}
+
+void LiteralScanner::feed(std::string_view piece, const ByteSink& out) {
+    if (stopped()) return;
+    std::memcpy(reserve(piece.size()), piece.data(), piece.size());
+    advance(piece.size(), out);
+}
+
+void LiteralScanner::finish(const ByteSink& out) {
+    if (stopped()) return;
+    scan(true, out);
+}
+
+void LiteralScanner::scan(bool final, const ByteSink& out) {
+    const char* hay = raw_.data();
+    if (folder_) {
+        if (folded_.size() < length_) folded_.resize(raw_.size());
+        foldedLength_ += folder_->fold(raw_.data() + foldedLength_, length_ - foldedLength_,
+                                       folded_.data() + foldedLength_, final);
+        hay = folded_.data();
+    } else {
+        foldedLength_ = length_;
+    }
+
+    std::size_t pos = 0;
+    if (!needle_.empty()) {
+        for (;;) {
+            const std::size_t hit = findLiteral(hay + pos, foldedLength_ - pos, needle_);
+            if (hit == std::string_view::npos) break;
+            const std::size_t at = pos + hit;
+            if (!first_) first_ = consumed_ + at;
+            ++count_;
+            if (out) {
+                out(std::string_view(raw_.data() + pos, at - pos));
+                if (!stopAtFirst_) out(replacement_);
+            }
+            pos = at + needle_.size();
+            if (stopAtFirst_) return;
+        }
+    }
+
+    // Everything before the last needle-length-minus-one folded bytes can no
+    // longer be part of an occurrence; the rest waits for the next piece.
+    std::size_t keep = final || needle_.empty() ? 0 : needle_.size() - 1;
+    std::size_t safe = foldedLength_ > keep ? foldedLength_ - keep : 0;
+    safe = std::max(safe, pos);
+    if (final) safe = length_;
+    if (out && safe > pos) out(std::string_view(raw_.data() + pos, safe - pos));
+
+    const std::size_t rest = length_ - safe;
+    std::memmove(raw_.data(), raw_.data() + safe, rest);
+    if (folder_) std::memmove(folded_.data(), folded_.data() + safe, foldedLength_ - safe);
+    consumed_ += safe;
+    length_ = rest;
+    foldedLength_ -= safe;
+}
+
+std::uint64_t countOccurrences(std::string_view text, std::string_view needle,
+                               const CaseFolder& folder) {
+    LiteralScanner scanner(needle, &folder);
+    scanner.feed(text, nullptr);
+    scanner.finish(nullptr);
+    return scanner.count();
+}
+
+}  // namespace lexmill

@@ -1,0 +1,119 @@
+#include "TextFold.h"
+
+#include <unicode/uchar.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "Utf8.h"
+
+namespace lexmill {
+namespace {
+
+using Table = std::array<unsigned char, 256>;
+
+constexpr Table makeWindows1252Table() {
+    Table t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+    for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 0x20);
+    for (int c = 0xC0; c <= 0xDE; ++c)
+        if (c != 0xD7) t[c] = static_cast<unsigned char>(c + 0x20);  // 0xD7 is the multiplication sign
+    t[0x8A] = 0x9A;  // S caron
+    t[0x8C] = 0x9C;  // OE
+    t[0x8E] = 0x9E;  // Z caron
+    t[0x9F] = 0xFF;  // Y diaeresis
+    return t;
+}
+
+constexpr Table kWindows1252 = makeWindows1252Table();
+
+// Lower-case of each BMP code point, where it keeps its UTF-8 length; built once.
+const std::uint16_t* bmpLowerTable() {
+    static const std::unique_ptr<std::uint16_t[]> table = [] {
+        auto t = std::make_unique<std::uint16_t[]>(0x10000);
+        for (char32_t cp = 0; cp < 0x10000; ++cp) {
+            const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(cp)));
+            const bool keep = (cp >= 0xD800 && cp <= 0xDFFF) ||
+                              utf8::encodedLength(lower) != utf8::encodedLength(cp);
+            t[cp] = static_cast<std::uint16_t>(keep ? cp : lower);
+        }
+        return t;
+    }();
+    return table.get();
+}
+
+// Lower-cases eight ASCII bytes at once (no byte may have its high bit set).
+inline std::uint64_t lowerAscii8(std::uint64_t x) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    const std::uint64_t aboveZ = x + ones * (0x7F - 'Z');
+    const std::uint64_t fromA = x + ones * (0x80 - 'A');
+    const std::uint64_t upper = (fromA ^ aboveZ) & (ones * 0x80);
+    return x | (upper >> 2);
+}
+
+std::size_t foldUtf8(const char* in, std::size_t n, char* out, bool final) {
+    const std::uint16_t* bmp = bmpLowerTable();
+    const auto* s = reinterpret_cast<const unsigned char*>(in);
+    auto* d = reinterpret_cast<unsigned char*>(out);
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                word = lowerAscii8(word);
+                std::memcpy(d + i, &word, 8);
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            d[i++] = (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 0x20) : b;
+            continue;
+        }
+        const int len = utf8::sequenceLength(s + i, n - i);
+        if (len < 0) {
+            if (!final) return i;  // the rest may complete in the next piece
+            std::memcpy(d + i, s + i, n - i);
+            return n;
+        }
+        if (len == 0) {
+            d[i++] = b;
+            continue;
+        }
+        const char32_t cp = utf8::decode(s + i, len);
+        char32_t lower = cp;
+        if (cp < 0x10000) {
+            lower = bmp[cp];
+        } else {
+            lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(cp)));
+            if (utf8::encodedLength(lower) != len) lower = cp;
+        }
+        if (lower == cp)
+            std::memcpy(d + i, s + i, static_cast<std::size_t>(len));
+        else
+            utf8::encode(lower, d + i);
+        i += static_cast<std::size_t>(len);
+    }
+    return n;
+}
+
+}  // namespace
+
+std::size_t CaseFolder::fold(const char* in, std::size_t n, char* out, bool final) const {
+    if (charset_ == Charset::Utf8) return foldUtf8(in, n, out, final);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<char>(kWindows1252[static_cast<unsigned char>(in[i])]);
+    return n;
+}
+
+std::string CaseFolder::fold(std::string_view text) const {
+    std::string out(text.size(), '\0');
+    fold(text.data(), text.size(), out.data(), true);
+    return out;
+}
+
+}  // namespace lexmill

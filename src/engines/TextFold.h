@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lexmill {
+
+// How the bytes of a file are read as characters.
+enum class Charset { Utf8, Windows1252 };
+
+// Lower-cases text without changing its length in bytes, so that a position in
+// the folded text is the same position in the original. In UTF-8 a character
+// takes its simple lower-case mapping only where that keeps its byte length;
+// other characters and invalid bytes stay as they are.
+class CaseFolder {
+public:
+    explicit CaseFolder(Charset charset) : charset_(charset) {}
+
+    Charset charset() const { return charset_; }
+
+    // Folds in[0, n) into out (which has room for n bytes). When `final` is
+    // false, an incomplete UTF-8 sequence at the end is left unfolded, since
+    // the next piece of the stream may complete it. Returns the bytes folded.
+    std::size_t fold(const char* in, std::size_t n, char* out, bool final) const;
+
+    std::string fold(std::string_view text) const;
+
+private:
+    Charset charset_;
+};
+
+}  // namespace lexmill
