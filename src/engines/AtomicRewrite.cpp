@@ -100,7 +100,8 @@ void AtomicRewrite::copyFrom(int source, std::uint64_t length) {
     flushBuffer();
     loff_t in = 0;
     while (length > 0) {
-        const std::size_t chunk = length > (1u << 30) ? (1u << 30) : static_cast<std::size_t>(length);
+        const std::size_t chunk =
+            length > (1u << 30) ? (1u << 30) : static_cast<std::size_t>(length);
         const ssize_t done = ::copy_file_range(source, &in, fd_.get(), nullptr, chunk, 0);
         if (done > 0) {
             length -= static_cast<std::uint64_t>(done);
@@ -113,8 +114,8 @@ void AtomicRewrite::copyFrom(int source, std::uint64_t length) {
         // No kernel copy here: read and write.
         std::string block(std::min<std::uint64_t>(length, 1u << 20), '\0');
         while (length > 0) {
-            const ssize_t got = ::pread(source, block.data(),
-                                        std::min<std::uint64_t>(length, block.size()), in);
+            const ssize_t got =
+                ::pread(source, block.data(), std::min<std::uint64_t>(length, block.size()), in);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) throw FileError::fromErrno(path_, "cannot read", errno);
             if (got == 0) throw FileError(path_, "the file became shorter while it was read");
@@ -147,7 +148,8 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
     UniqueFd source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!source) throw FileError::fromErrno(path, "cannot read", errno);
     struct stat sourceStat {};
-    if (::fstat(source.get(), &sourceStat) != 0) throw FileError::fromErrno(path, "cannot read", errno);
+    if (::fstat(source.get(), &sourceStat) != 0)
+        throw FileError::fromErrno(path, "cannot read", errno);
 
     try {
         AtomicRewrite backup(folder + "/" + name, static_cast<int>(sourceStat.st_mode & 07777));

@@ -17,7 +17,7 @@ namespace lexmill {
 //
 // Errors are FileErrors that name `path`, the file as the caller knows it.
 class AtomicRewrite {
-public:
+  public:
     // With newFileMode >= 0 the file may not exist yet; it is created with
     // those permission bits.
     explicit AtomicRewrite(const std::string& path, int newFileMode = -1);
@@ -31,7 +31,7 @@ public:
     // Flushes the new text to disk and renames it over the file.
     void commit();
 
-private:
+  private:
     void flushBuffer();
     void writeAll(const char* data, std::size_t size);
 

@@ -32,7 +32,7 @@ enum class MessageIcon { Information, Exclamation, Critical };
 // What a batch run needs of the program around it: the main window for the
 // program, a terminal for lexmill-batch, a recorder for the tests.
 class BatchHost {
-public:
+  public:
     virtual ~BatchHost() = default;
 
     virtual BatchOptions options() = 0;

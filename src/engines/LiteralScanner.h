@@ -22,7 +22,7 @@ using ByteSink = std::function<void(std::string_view)>;
 //
 // The result is the same however the stream is cut into pieces.
 class LiteralScanner {
-public:
+  public:
     // An empty needle never matches. `folder` may be null (exact matching) and
     // must outlive the scanner.
     LiteralScanner(std::string_view needle, const CaseFolder* folder);
@@ -48,7 +48,7 @@ public:
     std::optional<std::uint64_t> firstOffset() const { return first_; }
     bool stopped() const { return stopAtFirst_ && count_ > 0; }
 
-private:
+  private:
     void scan(bool final, const ByteSink& out);
 
     std::string needle_;  // folded when matching ignores case
@@ -56,8 +56,8 @@ private:
     const CaseFolder* folder_;
     bool stopAtFirst_ = false;
 
-    std::string raw_;      // bytes received and not yet written out
-    std::string folded_;   // folded form of raw_[0, foldedLength_)
+    std::string raw_;               // bytes received and not yet written out
+    std::string folded_;            // folded form of raw_[0, foldedLength_)
     std::size_t length_ = 0;        // bytes of raw_ in use
     std::size_t foldedLength_ = 0;  // bytes of raw_ folded so far
     std::uint64_t consumed_ = 0;    // stream offset of raw_[0]

@@ -59,7 +59,7 @@ struct FileOutcome {
 };
 
 class FileJob {
-public:
+  public:
     FileJob(const std::string& path, const BatchOptions& options, BatchHost& host)
         : path_(path), options_(options), host_(host) {
         if (!options.matchCase) folder_.emplace(options.charset);
@@ -103,7 +103,7 @@ public:
         return outcome;
     }
 
-private:
+  private:
     const std::string& path_;
     const BatchOptions& options_;
     BatchHost& host_;

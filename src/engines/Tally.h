@@ -30,13 +30,13 @@ struct TallyCounts {
 // character or, where the bytes are not valid UTF-8, a single byte. Keywords
 // are matched ignoring case and never overlap.
 class TallyCounter {
-public:
+  public:
     explicit TallyCounter(std::string_view keyword = {});
 
     void feed(std::string_view block);
     TallyCounts finish();
 
-private:
+  private:
     void countUtf8Tail(const unsigned char* s, std::size_t n, std::size_t& i);
 
     CaseFolder folder_{Charset::Utf8};

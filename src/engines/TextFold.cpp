@@ -19,11 +19,12 @@ constexpr Table makeWindows1252Table() {
     for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
     for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 0x20);
     for (int c = 0xC0; c <= 0xDE; ++c)
-        if (c != 0xD7) t[c] = static_cast<unsigned char>(c + 0x20);  // 0xD7 is the multiplication sign
-    t[0x8A] = 0x9A;  // S caron
-    t[0x8C] = 0x9C;  // OE
-    t[0x8E] = 0x9E;  // Z caron
-    t[0x9F] = 0xFF;  // Y diaeresis
+        if (c != 0xD7)
+            t[c] = static_cast<unsigned char>(c + 0x20);  // 0xD7 is the multiplication sign
+    t[0x8A] = 0x9A;                                       // S caron
+    t[0x8C] = 0x9C;                                       // OE
+    t[0x8E] = 0x9E;                                       // Z caron
+    t[0x9F] = 0xFF;                                       // Y diaeresis
     return t;
 }
 

@@ -14,7 +14,7 @@ enum class Charset { Utf8, Windows1252 };
 // takes its simple lower-case mapping only where that keeps its byte length;
 // other characters and invalid bytes stay as they are.
 class CaseFolder {
-public:
+  public:
     explicit CaseFolder(Charset charset) : charset_(charset) {}
 
     Charset charset() const { return charset_; }
@@ -26,7 +26,7 @@ public:
 
     std::string fold(std::string_view text) const;
 
-private:
+  private:
     Charset charset_;
 };
 

@@ -8,7 +8,7 @@ namespace lexmill {
 
 // Owns a file descriptor and closes it when it goes.
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -31,7 +31,7 @@ public:
         fd_ = fd;
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

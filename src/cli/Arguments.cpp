@@ -1,0 +1,153 @@
+#include "Arguments.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+
+namespace lexmill::cli {
+namespace {
+
+std::string readWhole(const std::string& path, const std::string& option) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError(option + ": cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void readFileList(const std::string& path, std::vector<std::string>& files) {
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (path != "-") {
+        file.open(path, std::ios::binary);
+        if (!file) throw UsageError("--files-from: cannot read " + path);
+        in = &file;
+    }
+    std::string line;
+    while (std::getline(*in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) files.push_back(line);
+    }
+}
+
+}  // namespace
+
+const char* const kHelpText =
+    R"(Usage: lexmill-batch [OPTIONS] FILE...
+       lexmill-batch --tally FILE [--keyword K]
+
+Searches the files for a text and replaces every occurrence, as Lexmill's
+Start button does: left to right, occurrences never overlapping, the
+replacement never searched again. Each changed file is rewritten atomically;
+with backups, a copy of it as it was goes first into the folder LMBACK beside
+it. Prints the files concerned, one a line, then the summary line; files that
+could not be handled go to standard error with the reason.
+
+Search and replace:
+  --search TEXT          the text to search for (taken literally)
+  --search-file F        the search text is the exact bytes of file F
+  --replace TEXT         the replacement text (default: empty)
+  --replace-file F       the replacement text is the exact bytes of file F
+  --search-only          only list the files that contain the text
+  --match-case           match upper and lower case exactly (default: ignore case)
+  --backups              copy each changed file into LMBACK first (default)
+  --no-backups           change files without a backup
+  --charset CHARSET      utf-8 (default) or windows-1252: how case is ignored
+  --files-from LIST      also take the files named in LIST, one a line ("-": standard input)
+
+Tally:
+  --tally FILE           print the lines, words, characters and keyword
+                         occurrences of FILE
+  --keyword K            the keyword or phrase to count (ignoring case)
+
+  -h, --help             show this text
+
+Ctrl+C stops a run after the file being handled; the summary then says
+"cancelled".
+
+Exit status: 0 when every file was handled, 1 when a file could not be
+handled (or the run was cancelled), 2 when the command line is wrong.
+)";
+
+Arguments parseArguments(const std::vector<std::string>& args) {
+    Arguments a;
+    std::optional<std::string> search, replace;
+    std::optional<bool> backups;
+    bool sawSearchOption = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            return args[++i];
+        };
+        auto setOnce = [&](std::optional<std::string>& slot, const std::string& text) {
+            if (slot) throw UsageError(arg + ": the text is given twice");
+            slot = text;
+        };
+
+        if (arg == "-h" || arg == "--help") {
+            a.mode = Arguments::Mode::Help;
+            return a;
+        } else if (arg == "--search") {
+            setOnce(search, value());
+        } else if (arg == "--search-file") {
+            setOnce(search, readWhole(value(), arg));
+        } else if (arg == "--replace") {
+            setOnce(replace, value());
+        } else if (arg == "--replace-file") {
+            setOnce(replace, readWhole(value(), arg));
+        } else if (arg == "--search-only") {
+            a.batch.searchOnly = true;
+            sawSearchOption = true;
+        } else if (arg == "--match-case") {
+            a.batch.matchCase = true;
+            sawSearchOption = true;
+        } else if (arg == "--backups" || arg == "--no-backups") {
+            const bool on = arg == "--backups";
+            if (backups && *backups != on) throw UsageError("--backups and --no-backups conflict");
+            backups = on;
+        } else if (arg == "--charset") {
+            const std::string& name = value();
+            if (name == "utf-8" || name == "UTF-8" || name == "utf8")
+                a.batch.charset = Charset::Utf8;
+            else if (name == "windows-1252" || name == "cp1252")
+                a.batch.charset = Charset::Windows1252;
+            else
+                throw UsageError("--charset: unknown character set '" + name +
+                                 "' (use utf-8 or windows-1252)");
+        } else if (arg == "--files-from") {
+            readFileList(value(), a.files);
+        } else if (arg == "--tally") {
+            if (a.mode == Arguments::Mode::Tally) throw UsageError("--tally takes one file");
+            a.mode = Arguments::Mode::Tally;
+            a.files.push_back(value());
+        } else if (arg == "--keyword") {
+            a.keyword = value();
+        } else if (arg == "--") {
+            a.files.insert(a.files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw UsageError("unknown option " + arg);
+        } else {
+            a.files.push_back(arg);
+        }
+    }
+
+    if (a.mode == Arguments::Mode::Tally) {
+        if (search || replace || sawSearchOption || backups)
+            throw UsageError("--tally cannot be combined with search and replace options");
+        if (a.files.size() != 1) throw UsageError("--tally takes exactly one file");
+        return a;
+    }
+    if (!a.keyword.empty()) throw UsageError("--keyword goes with --tally");
+    if (!search) throw UsageError("no search text: give --search TEXT or --search-file F");
+    if (search->empty()) throw UsageError("the search text is empty");
+    if (a.batch.searchOnly && replace) throw UsageError("--search-only takes no replacement");
+    if (a.files.empty()) throw UsageError("no files given");
+    a.batch.searchText = *search;
+    a.batch.replaceText = replace.value_or("");
+    a.batch.makeBackups = backups.value_or(true);
+    return a;
+}
+
+}  // namespace lexmill::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BatchHost.h"
+
+namespace lexmill::cli {
+
+// A command line that cannot be run; the message says why.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Arguments {
+    enum class Mode { Batch, Tally, Help };
+    Mode mode = Mode::Batch;
+    BatchOptions batch;  // search and replace texts, options
+    std::vector<std::string> files;
+    std::string keyword;  // --tally
+};
+
+// Parses argv (without the program name). Files named by --search-file,
+// --replace-file and --files-from are read here. Throws UsageError.
+Arguments parseArguments(const std::vector<std::string>& args);
+
+extern const char* const kHelpText;
+
+}  // namespace lexmill::cli

@@ -1,0 +1,80 @@
+#include "TerminalHost.h"
+
+#include <unistd.h>
+
+namespace lexmill::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kQuietStart = std::chrono::milliseconds(700);  // short runs draw no bar
+constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
+constexpr int kBarWidth = 30;
+
+}  // namespace
+
+TerminalHost::TerminalHost(const Module1& m, BatchOptions options, std::FILE* out, std::FILE* err)
+    : m_(m),
+      options_(std::move(options)),
+      out_(out),
+      err_(err),
+      showProgress_(::isatty(::fileno(err)) == 1),
+      start_(Clock::now()) {}
+
+TerminalHost::~TerminalHost() {
+    clearProgress();
+}
+
+void TerminalHost::setStatus(std::string_view text) {
+    status_ = text;
+    drawProgress(false);
+}
+
+void TerminalHost::setProgress(std::int64_t value) {
+    progress_ = value;
+    drawProgress(false);
+}
+
+void TerminalHost::drawProgress(bool force) {
+    if (!showProgress_) return;
+    const auto now = Clock::now();
+    if (!force && (now - start_ < kQuietStart || now - lastDraw_ < kRedrawEvery)) return;
+    lastDraw_ = now;
+    const double share = m_.ProgressMax > 0
+                             ? static_cast<double>(progress_) / static_cast<double>(m_.ProgressMax)
+                             : 0;
+    const int filled = static_cast<int>(share * kBarWidth);
+    std::string status = status_.substr(0, 40);
+    std::fprintf(err_, "\r[%-*s] %3d%% %-40s", kBarWidth, std::string(filled, '#').c_str(),
+                 static_cast<int>(share * 100), status.c_str());
+    std::fflush(err_);
+    progressShown_ = true;
+}
+
+void TerminalHost::clearProgress() {
+    if (!progressShown_) return;
+    std::fprintf(err_, "\r%*s\r", kBarWidth + 48, "");
+    std::fflush(err_);
+    progressShown_ = false;
+}
+
+void TerminalHost::message(std::string_view text, std::string_view title, MessageIcon) {
+    // The failed files are printed one by one by the caller; other messages as they are.
+    if (title == "Warning") return;
+    clearProgress();
+    std::fprintf(err_, "lexmill-batch: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+void TerminalHost::addResult(std::string_view name) {
+    clearProgress();
+    std::fwrite(name.data(), 1, name.size(), out_);
+    std::fputc('\n', out_);
+}
+
+void TerminalHost::showResults(std::string_view, std::string_view summary) {
+    clearProgress();
+    std::fwrite(summary.data(), 1, summary.size(), out_);
+    std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
+}  // namespace lexmill::cli

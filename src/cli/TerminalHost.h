@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "BatchHost.h"
+#include "Module1.h"
+
+namespace lexmill::cli {
+
+// Runs a batch on a terminal: the results list and the summary go to standard
+// output as the run produces them; a progress line goes to standard error when
+// that is a terminal and the run takes more than a moment.
+class TerminalHost : public BatchHost {
+  public:
+    TerminalHost(const Module1& m, BatchOptions options, std::FILE* out, std::FILE* err);
+    ~TerminalHost() override;
+
+    BatchOptions options() override { return options_; }
+    void setStatus(std::string_view text) override;
+    void setIdleStatus() override {}
+    void setHint(std::string_view) override {}
+    void setWaitCursor(bool) override {}
+    void setStartEnabled(bool) override {}
+    void setProgress(std::int64_t value) override;
+    void yield() override {}
+    void message(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void addResult(std::string_view name) override;
+    void showResults(std::string_view heading, std::string_view summary) override;
+
+  private:
+    void drawProgress(bool force);
+    void clearProgress();
+
+    const Module1& m_;
+    BatchOptions options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool showProgress_;
+    bool progressShown_ = false;
+    std::string status_;
+    std::int64_t progress_ = 0;
+    std::chrono::steady_clock::time_point start_, lastDraw_;
+};
+
+}  // namespace lexmill::cli
