@@ -64,6 +64,14 @@ void TerminalHost::message(std::string_view text, std::string_view title, Messag
     std::fprintf(err_, "lexmill-batch: %.*s\n", static_cast<int>(text.size()), text.data());
 }
 
+void TerminalHost::fileSkipped(std::string_view path) {
+    // The program passes over such files silently; a script is better told.
+    clearProgress();
+    skippedAny_ = true;
+    std::fprintf(err_, "lexmill-batch: %.*s: not found or not an ordinary file, skipped\n",
+                 static_cast<int>(path.size()), path.data());
+}
+
 void TerminalHost::addResult(std::string_view name) {
     clearProgress();
     std::fwrite(name.data(), 1, name.size(), out_);

@@ -26,7 +26,10 @@ class TerminalHost : public BatchHost {
     void setProgress(std::int64_t value) override;
     void yield() override {}
     void message(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void fileSkipped(std::string_view path) override;
     void addResult(std::string_view name) override;
+
+    bool skippedAny() const { return skippedAny_; }
     void showResults(std::string_view heading, std::string_view summary) override;
 
   private:
@@ -39,6 +42,7 @@ class TerminalHost : public BatchHost {
     std::FILE* err_;
     bool showProgress_;
     bool progressShown_ = false;
+    bool skippedAny_ = false;
     std::string status_;
     std::int64_t progress_ = 0;
     std::chrono::steady_clock::time_point start_, lastDraw_;

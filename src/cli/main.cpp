@@ -1,6 +1,4 @@
 // lexmill-batch: Lexmill's search and replace and text tally for scripts and large jobs.
-#include <sys/stat.h>
-
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -47,30 +45,21 @@ int runBatch(const cli::Arguments& a) {
     m.SelNames = a.files;
     m.SelPaths = a.files;
 
-    // The run passes over what is not an ordinary file; say so here.
-    bool failed = false;
-    for (const auto& path : a.files) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            std::fprintf(stderr, "lexmill-batch: %s: not found or not an ordinary file, skipped\n",
-                         path.c_str());
-            failed = true;
-        }
-    }
-
     g_module = &m;
     std::signal(SIGINT, onInterrupt);
     BatchReport report;
+    bool skipped = false;
     {
         cli::TerminalHost host(m, a.batch, stdout, stderr);
         report = SearchAndReplace(m, host);
+        skipped = host.skippedAny();
     }
     std::signal(SIGINT, SIG_DFL);
     g_module = nullptr;
 
     for (const auto& f : report.failures)
         std::fprintf(stderr, "lexmill-batch: %s: %s\n", f.path.c_str(), f.reason.c_str());
-    return failed || !report.failures.empty() || report.cancelled ? 1 : 0;
+    return skipped || !report.failures.empty() || report.cancelled ? 1 : 0;
 }
 
 }  // namespace

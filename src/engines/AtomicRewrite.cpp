@@ -138,9 +138,11 @@ void AtomicRewrite::commit() {
 
 void backupFile(const std::string& path, const std::string& folder, const std::string& name) {
     struct stat st {};
+    // Several files of a run may need the folder at the same moment.
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+        throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
     if (::stat(folder.c_str(), &st) != 0) {
-        if (errno != ENOENT || ::mkdir(folder.c_str(), 0777) != 0)
-            throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
+        throw FileError::fromErrno(path, "cannot use backup folder " + folder, errno);
     } else if (!S_ISDIR(st.st_mode)) {
         throw FileError(path, "cannot make a backup: " + folder + " is not a folder");
     }

@@ -50,6 +50,9 @@ class BatchHost {
 
     virtual void message(std::string_view text, std::string_view title, MessageIcon icon) = 0;
 
+    // A selected file that is gone, or is no ordinary file, and was passed over.
+    virtual void fileSkipped(std::string_view /*path*/) {}
+
     // The results list, filled while the results window is still hidden.
     virtual void addResult(std::string_view name) = 0;
     // Shows the results window with its heading and summary line, modally.

@@ -18,8 +18,12 @@ std::size_t findLiteral(const char* hay, std::size_t hayLength, std::string_view
 
 }  // namespace
 
-LiteralScanner::LiteralScanner(std::string_view needle, const CaseFolder* folder)
-    : needle_(folder ? folder->fold(needle) : std::string(needle)), folder_(folder) {}
+LiteralScanner::LiteralScanner(std::string_view needle, const CaseFolder* folder,
+                               ScanBuffers* buffers)
+    : needle_(folder ? folder->fold(needle) : std::string(needle)),
+      folder_(folder),
+      raw_(buffers ? buffers->raw : own_.raw),
+      folded_(buffers ? buffers->folded : own_.folded) {}
 
 char* LiteralScanner::reserve(std::size_t n) {
     if (raw_.size() < length_ + n) raw_.resize(length_ + n);

@@ -14,6 +14,12 @@ namespace lexmill {
 // Receives the bytes a scan writes out, in order.
 using ByteSink = std::function<void(std::string_view)>;
 
+// Working memory of scans, kept from one file to the next so that each file
+// does not allocate (and fault in) buffers of its own. One scan at a time.
+struct ScanBuffers {
+    std::string raw, folded;
+};
+
 // Finds the occurrences of one literal in a stream of bytes fed piece by piece:
 // left to right, never overlapping, an occurrence across the border of two
 // pieces found once. With a folder the match ignores case, but the bytes
@@ -23,9 +29,12 @@ using ByteSink = std::function<void(std::string_view)>;
 // The result is the same however the stream is cut into pieces.
 class LiteralScanner {
   public:
-    // An empty needle never matches. `folder` may be null (exact matching) and
-    // must outlive the scanner.
-    LiteralScanner(std::string_view needle, const CaseFolder* folder);
+    // An empty needle never matches. `folder` may be null (exact matching);
+    // it and `buffers` (null: the scanner's own) must outlive the scanner.
+    LiteralScanner(std::string_view needle, const CaseFolder* folder,
+                   ScanBuffers* buffers = nullptr);
+    LiteralScanner(const LiteralScanner&) = delete;
+    LiteralScanner& operator=(const LiteralScanner&) = delete;
 
     // Write out each occurrence as `replacement` (instead of only counting).
     void setReplacement(std::string_view replacement) { replacement_ = replacement; }
@@ -56,8 +65,9 @@ class LiteralScanner {
     const CaseFolder* folder_;
     bool stopAtFirst_ = false;
 
-    std::string raw_;               // bytes received and not yet written out
-    std::string folded_;            // folded form of raw_[0, foldedLength_)
+    ScanBuffers own_;
+    std::string& raw_;              // bytes received and not yet written out
+    std::string& folded_;           // folded form of raw_[0, foldedLength_)
     std::size_t length_ = 0;        // bytes of raw_ in use
     std::size_t foldedLength_ = 0;  // bytes of raw_ folded so far
     std::uint64_t consumed_ = 0;    // stream offset of raw_[0]

@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <deque>
+#include <memory>
 #include <optional>
 
 #include "AtomicRewrite.h"
+#include "CommitQueue.h"
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "UniqueFd.h"
@@ -52,29 +56,40 @@ void scanFile(int fd, const std::string& path, LiteralScanner& scanner, const By
     scanner.finish(out);
 }
 
+// What searching one file found; for a change, the new text waits in `rewrite`.
 struct FileOutcome {
     bool found = false;
-    bool changed = false;
     std::uint64_t occurrences = 0;
+    std::unique_ptr<AtomicRewrite> rewrite;
 };
 
 class FileJob {
   public:
-    FileJob(const std::string& path, const BatchOptions& options, BatchHost& host)
-        : path_(path), options_(options), host_(host) {
+    FileJob(const std::string& path, const BatchOptions& options, BatchHost& host,
+            ScanBuffers& buffers)
+        : path_(path), options_(options), host_(host), buffers_(buffers) {
         if (!options.matchCase) folder_.emplace(options.charset);
     }
 
-    FileOutcome run() {
+    // Nothing when the file is not an ordinary file (any more).
+    std::optional<FileOutcome> run() {
+        // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
+        UniqueFd source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (!source) {
+            if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+            throw FileError::fromErrno(path_, "cannot open", errno);
+        }
+        struct stat st {};
+        if (::fstat(source.get(), &st) != 0)
+            throw FileError::fromErrno(path_, "cannot read", errno);
+        if (!S_ISREG(st.st_mode)) return std::nullopt;
+
         FileOutcome outcome;
         if (options_.searchText.empty()) return outcome;  // an empty search text finds nothing
 
-        UniqueFd source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-        if (!source) throw FileError::fromErrno(path_, "cannot open", errno);
-
         // First look for an occurrence; most files have none and are never written.
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        LiteralScanner finder(options_.searchText, folder);
+        LiteralScanner finder(options_.searchText, folder, &buffers_);
         finder.setStopAtFirst(true);
         scanFile(source.get(), path_, finder, nullptr);
         if (!finder.firstOffset()) return outcome;
@@ -86,20 +101,16 @@ class FileJob {
 
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
         const std::uint64_t first = *finder.firstOffset();
-        AtomicRewrite rewrite(path_);
-        rewrite.copyFrom(source.get(), first);
+        auto rewrite = std::make_unique<AtomicRewrite>(path_);
+        rewrite->copyFrom(source.get(), first);
         if (::lseek(source.get(), static_cast<off_t>(first), SEEK_SET) < 0)
             throw FileError::fromErrno(path_, "cannot read", errno);
-        LiteralScanner replacer(options_.searchText, folder);
+        LiteralScanner replacer(options_.searchText, folder, &buffers_);
         replacer.setReplacement(options_.replaceText);
         scanFile(source.get(), path_, replacer,
-                 [&rewrite](std::string_view bytes) { rewrite.write(bytes); });
-
-        // No backup, no change.
-        if (options_.makeBackups) backupFile(path_, folderOf(path_) + "/LMBACK", baseName(path_));
-        rewrite.commit();
-        outcome.changed = true;
+                 [&rewrite](std::string_view bytes) { rewrite->write(bytes); });
         outcome.occurrences = replacer.count();
+        outcome.rewrite = std::move(rewrite);
         return outcome;
     }
 
@@ -107,7 +118,78 @@ class FileJob {
     const std::string& path_;
     const BatchOptions& options_;
     BatchHost& host_;
+    ScanBuffers& buffers_;
     std::optional<CaseFolder> folder_;
+};
+
+// The files of a run that contained the text, reported to the host in
+// selection order, each changed file only once its new text is on disk.
+class ResultLedger {
+  public:
+    ResultLedger(BatchHost& host, BatchReport& report) : host_(host), report_(report) {}
+
+    void listNow(const std::string& name, std::uint64_t occurrences) {
+        order_.push_back({next_++, name, {}, occurrences, true, {}});
+        flush();
+    }
+
+    void failNow(const std::string& name, const std::string& path, const std::string& reason) {
+        order_.push_back({next_++, name, path, 0, true, reason});
+        flush();
+    }
+
+    void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
+                     std::unique_ptr<AtomicRewrite> rewrite, bool backup) {
+        // The same file selected twice: its first change must land before the second is read.
+        for (const auto& e : order_)
+            if (!e.ready && e.path == path) drain(true);
+        const std::size_t tag = next_++;
+        order_.push_back({tag, name, path, occurrences, false, {}});
+        commits_.submit(
+            tag, [path, backup, rewrite = std::shared_ptr<AtomicRewrite>(std::move(rewrite))] {
+                if (backup) backupFile(path, folderOf(path) + "/LMBACK", baseName(path));
+                rewrite->commit();
+            });
+    }
+
+    // Reports what has finished; with `all`, waits for every pending change first.
+    void drain(bool all) {
+        for (auto& f : commits_.take(all))
+            for (auto& e : order_)
+                if (e.tag == f.tag) {
+                    e.ready = true;
+                    e.error = std::move(f.error);
+                }
+        flush();
+    }
+
+  private:
+    struct Entry {
+        std::size_t tag;
+        std::string name, path;
+        std::uint64_t occurrences;
+        bool ready;
+        std::optional<std::string> error;
+    };
+
+    void flush() {
+        for (; !order_.empty() && order_.front().ready; order_.pop_front()) {
+            Entry& e = order_.front();
+            if (e.error) {
+                report_.failures.push_back({e.name, e.path, *e.error});
+                continue;
+            }
+            report_.listed.push_back(e.name);
+            report_.count += e.occurrences;
+            host_.addResult(e.name);
+        }
+    }
+
+    BatchHost& host_;
+    BatchReport& report_;
+    CommitQueue commits_;
+    std::deque<Entry> order_;
+    std::size_t next_ = 0;
 };
 
 }  // namespace
@@ -146,37 +228,48 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     const auto selected = static_cast<std::size_t>(m.SelCount);
 
     m.TotalBytes = 0;
-    for (std::size_t i = 0; i < selected; ++i)
-        m.TotalBytes += ordinaryFileSize(m.SelPaths[i]).value_or(0);
+    std::vector<std::int64_t> sizes(selected);
+    for (std::size_t i = 0; i < selected; ++i) {
+        sizes[i] = ordinaryFileSize(m.SelPaths[i]).value_or(0);
+        m.TotalBytes += sizes[i];
+    }
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
+    ScanBuffers buffers;
 
+    ResultLedger ledger(host, report);
     for (std::size_t i = 0; i < selected; ++i) {
         const std::string& path = m.SelPaths[i];
         const std::string& name = m.SelNames[i];
         host.setStatus("Checking " + baseName(path));
-        if (const auto size = ordinaryFileSize(path)) {
-            const BatchOptions options = host.options();
-            host.repaint();
-            try {
-                const FileOutcome outcome = FileJob(path, options, host).run();
-                if (outcome.found && (options.searchOnly || outcome.changed)) {
-                    report.listed.push_back(name);
-                    host.addResult(name);
-                    report.count += outcome.occurrences;
-                }
-            } catch (const FileError& e) {
-                report.failures.push_back({name, path, e.reason()});
-            }
-            processed += *size;
-            host.setProgress(processed);
+        const BatchOptions options = host.options();
+        host.repaint();
+        std::optional<FileOutcome> outcome;
+        try {
+            outcome = FileJob(path, options, host, buffers).run();
+        } catch (const FileError& e) {
+            ledger.failNow(name, path, e.reason());
+            outcome.emplace();
         }
+        if (outcome) {
+            if (outcome->rewrite)
+                ledger.commitLater(name, path, outcome->occurrences, std::move(outcome->rewrite),
+                                   options.makeBackups);
+            else if (outcome->found)
+                ledger.listNow(name, outcome->occurrences);
+            processed += sizes[i];
+            host.setProgress(processed);
+        } else {
+            host.fileSkipped(path);
+        }
+        ledger.drain(false);
         if (m.CancelRequested) {
             report.cancelled = true;
             break;
         }
         host.yield();
     }
+    ledger.drain(true);
     // Esc during the last file still marks the run as cancelled.
     report.cancelled = report.cancelled || m.CancelRequested;
 

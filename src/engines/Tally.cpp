@@ -18,6 +18,24 @@ TallyCounter::TallyCounter(std::string_view keyword) {
     if (!keyword.empty()) keyword_.emplace(keyword, &folder_);
 }
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// The high bit of each byte of x (all below 0x80) that equals c.
+inline std::uint64_t bytesEqual(std::uint64_t x, unsigned char c) {
+    const std::uint64_t t = x ^ (kOnes * c);
+    return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
+}
+
+// Number of bytes flagged in a mask of high bits.
+inline std::int64_t flagged(std::uint64_t mask) {
+    return static_cast<std::int64_t>(((mask >> 7) * kOnes) >> 56);
+}
+
+}  // namespace
+
 void TallyCounter::feed(std::string_view block) {
     if (keyword_) keyword_->feed(block, nullptr);
 
@@ -28,6 +46,28 @@ void TallyCounter::feed(std::string_view block) {
 
     TallyCounts& c = counts_;
     while (i < n) {
+        // Eight ASCII bytes at a time: the common case of text and markup.
+        if (i + 8 <= n) {
+            std::uint64_t x;
+            std::memcpy(&x, s + i, 8);
+            if ((x & kHighs) == 0) {
+                const std::uint64_t cr = bytesEqual(x, '\r'), lf = bytesEqual(x, '\n');
+                const std::uint64_t blank = bytesEqual(x, ' ') | bytesEqual(x, '\t');
+                const std::uint64_t separator = cr | lf | blank;
+                const std::uint64_t wordByte = ~separator & kHighs;
+                // A byte starts a word when the byte before it (the last of the
+                // previous eight for the first) is a separator.
+                const std::uint64_t before = (separator << 8) | (inWord_ ? 0 : 0x80);
+                c.words += flagged(wordByte & before);
+                const std::uint64_t crlf = lf & ((cr << 8) | (afterCr_ ? 0x80 : 0));
+                c.lines += flagged(cr) + flagged(lf) - flagged(crlf);
+                c.chars += 8 - flagged(separator & ~bytesEqual(x, ' '));
+                inWord_ = (wordByte >> 63) != 0;
+                afterCr_ = (cr >> 63) != 0;
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char b = s[i];
         if (b < 0x80) {
             switch (b) {
