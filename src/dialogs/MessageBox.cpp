@@ -1,0 +1,30 @@
+#include "MessageBox.h"
+
+#include <utility>
+
+namespace lexmill {
+
+namespace {
+MessageResponder& Responder() {
+    static MessageResponder responder;
+    return responder;
+}
+}  // namespace
+
+QMessageBox::StandardButton MsgBox(QWidget* owner, const QString& text, const QString& title,
+                                   QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton defaultButton) {
+    const MessageRequest request{owner, text, title, icon, buttons, defaultButton};
+    if (Responder()) return Responder()(request);
+
+    QMessageBox box(icon, title, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+MessageResponder SetMessageResponder(MessageResponder responder) {
+    return std::exchange(Responder(), std::move(responder));
+}
+
+}  // namespace lexmill

@@ -1,0 +1,142 @@
+#include "Form3.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "SelectableFileList.h"
+#include "TextEditor.h"
+
+namespace lexmill {
+
+namespace {
+// The list's only item after a "Search Only" run that found nothing.
+const QString kNone = QStringLiteral("None");
+
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+}  // namespace
+
+Form3::Form3(SelectableFileList* fileList, const QString& editor, QWidget* parent)
+    : QDialog(parent), fileList_(fileList), editor_(editor) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(tr("Finished"));
+    setModal(true);
+
+    Label1 = new QLabel(tr("Files that were changed:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setUniformItemSizes(true);
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setWordWrap(true);
+    Command1 = MakeButton(QStringLiteral("Command1"), tr("&Done"), this);
+    Command2 = MakeButton(QStringLiteral("Command2"), tr("&Copy List to Clipboard"), this);
+    Command3 = MakeButton(QStringLiteral("Command3"), tr("&View Selected in Notepad"), this);
+    Command4 = MakeButton(QStringLiteral("Command4"),
+                          tr("&Select All of These Files in File Selection Window"), this);
+
+    auto* rowTop = new QHBoxLayout;
+    rowTop->addWidget(Command1);
+    rowTop->addWidget(Command2);
+    rowTop->addWidget(Command3);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(List1, 1);
+    layout->addWidget(Label2);
+    layout->addLayout(rowTop);
+    layout->addWidget(Command4);
+    resize(480, 360);
+
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form3::Command4_Click);
+    // The buttons follow the list instead of polling it.
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form3::UpdateButtons);
+    connect(List1->model(), &QAbstractItemModel::rowsInserted, this, &Form3::UpdateButtons);
+    connect(List1->model(), &QAbstractItemModel::rowsRemoved, this, &Form3::UpdateButtons);
+    connect(List1->model(), &QAbstractItemModel::modelReset, this, &Form3::UpdateButtons);
+    connect(List1->model(), &QAbstractItemModel::dataChanged, this, &Form3::UpdateButtons);
+    UpdateButtons();
+}
+
+Form3::~Form3() {
+    // The list still signals while QWidget deletes it, after this part of us is gone.
+    List1->model()->disconnect(this);
+    List1->disconnect(this);
+}
+
+void Form3::addResult(const QString& name) {
+    List1->addItem(name);
+}
+
+void Form3::setHeading(const QString& text) {
+    Label1->setText(text);
+}
+
+void Form3::setSummary(const QString& text) {
+    Label2->setText(text);
+}
+
+bool Form3::ListIsNone() const {
+    return List1->count() > 0 && List1->item(0)->text() == kNone;
+}
+
+void Form3::UpdateButtons() {
+    Command2->setEnabled(!ListIsNone());
+    Command3->setEnabled(!ListIsNone() && !List1->selectedItems().isEmpty());
+}
+
+void Form3::Command1_Click() {
+    List1->clear();
+    accept();
+}
+
+void Form3::Command2_Click() {
+    QString text;
+    for (int i = 0; i < List1->count(); ++i)
+        text += List1->item(i)->text() + QStringLiteral("\r\n");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+void Form3::Command3_Click() {
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    if (!fileList_ || selected.isEmpty() || ListIsNone()) return;
+    QString folder = fileList_->Path();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    OpenInTextEditor(this, editor_, folder + selected.first()->text());
+}
+
+void Form3::Command4_Click() {
+    if (!fileList_) return;
+    WaitCursor wait;
+    QStringList names;
+    names.reserve(List1->count());
+    for (int i = 0; i < List1->count(); ++i) names << List1->item(i)->text();
+    fileList_->SelectOnly(names);
+}
+
+}  // namespace lexmill
