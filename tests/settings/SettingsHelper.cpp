@@ -1,0 +1,62 @@
+// A second process for the settings tests, started afresh (never forked from a
+// process with SQLite connections open):
+//   settings_helper FILE write KEY NAME TEXT   writes TEXT as REG_SZ with its NUL
+//   settings_helper FILE read KEY NAME         prints the value's bytes; 1 when missing
+//   settings_helper FILE hold MS               locks the whole file, prints "held",
+//                                              keeps the lock MS milliseconds
+//   settings_helper FILE prepare               prepareSettingsFile: prints "moved" or "kept"
+//   settings_helper probe                      exits with 0
+// Exit code 2 and a message on stderr for any error.
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "RegistryStore.h"
+#include "SettingsFile.h"
+
+int main(int argc, char** argv) {
+    try {
+        if (argc == 2 && std::string(argv[1]) == "probe") return 0;  // can it run at all?
+        const std::string command = argc > 2 ? argv[2] : "";
+        if (command == "write" && argc == 6) {
+            lexmill::RegistryStore store(argv[1]);
+            std::string data = argv[5];
+            data.push_back('\0');
+            store.setValue(argv[3], argv[4], lexmill::REG_SZ, data);
+            return 0;
+        }
+        if (command == "read" && argc == 5) {
+            lexmill::RegistryStore store(argv[1]);
+            const auto value = store.queryValue(argv[3], argv[4]);
+            if (!value) return 1;
+            std::fwrite(value->data.data(), 1, value->data.size(), stdout);
+            return 0;
+        }
+        if (command == "hold" && argc == 4) {
+            sqlite3* db = nullptr;
+            if (sqlite3_open(argv[1], &db) != SQLITE_OK ||
+                sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+                std::fprintf(stderr, "cannot lock: %s\n", sqlite3_errmsg(db));
+                return 2;
+            }
+            std::puts("held");
+            std::fflush(stdout);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argv[3])));
+            const int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            return rc == SQLITE_OK ? 0 : 2;
+        }
+        if (command == "prepare" && argc == 3) {
+            std::puts(lexmill::prepareSettingsFile(argv[1]).movedAside ? "moved" : "kept");
+            return 0;
+        }
+        std::fprintf(stderr, "usage: settings_helper FILE write|read|hold ...\n");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+    }
+    return 2;
+}
