@@ -16,6 +16,8 @@
 
 #include "BrowseDirectorysOnly.h"
 #include "MessageBox.h"
+#include "RecordedShellOpens.h"
+#include "ScriptedFolderBrowser.h"
 #include "ScriptedMessageBoxes.h"
 #include "TextEditor.h"
 
@@ -90,6 +92,9 @@ class DialogsTest : public QObject {
 
     void browseReturnsTheChosenFolder();
     void browseCancelledReturnsEmpty();
+
+    void scriptedBrowserAnswersInOrderThenCancels();
+    void replacedBrowserAndShellComeBack();
 
     void shellOpenHandsFilesAndAddressesToTheDesktop_data();
     void shellOpenHandsFilesAndAddressesToTheDesktop();
@@ -214,6 +219,43 @@ void DialogsTest::browseCancelledReturnsEmpty() {
     OnModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     const QString result = BrowseForFolder(nullptr, QStringLiteral("Add folder..."), dir.path());
     QVERIFY(result.isEmpty());
+}
+
+void DialogsTest::scriptedBrowserAnswersInOrderThenCancels() {
+    ScriptedFolderBrowser browser;
+    browser.answer(QStringLiteral("/srv/a"));
+    browser.answer(QString());
+    browser.answer(QStringLiteral("/srv/b"));
+    QWidget owner;
+    QCOMPARE(BrowseForFolder(&owner, QStringLiteral("Add folder..."), QStringLiteral("/start")),
+             QStringLiteral("/srv/a"));
+    QVERIFY(BrowseForFolder(nullptr, QStringLiteral("T"), QString()).isEmpty());
+    QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("T"), QString()), QStringLiteral("/srv/b"));
+    QVERIFY(BrowseForFolder(nullptr, QStringLiteral("T"), QString()).isEmpty());  // queue empty
+    QCOMPARE(browser.count(), 4);
+    QCOMPARE(browser.calls()[0].owner, &owner);
+    QCOMPARE(browser.calls()[0].title, QStringLiteral("Add folder..."));
+    QCOMPARE(browser.calls()[0].initialFolder, QStringLiteral("/start"));
+}
+
+void DialogsTest::replacedBrowserAndShellComeBack() {
+    ScriptedFolderBrowser outer;
+    RecordedShellOpens outerShell;
+    {
+        ScriptedFolderBrowser inner;
+        RecordedShellOpens innerShell;
+        innerShell.setAccepted(false);
+        BrowseForFolder(nullptr, QStringLiteral("inner"), QString());
+        QVERIFY(!ShellOpen(nullptr, QStringLiteral("mailto:a@b.example")));
+        QCOMPARE(inner.count(), 1);
+        QCOMPARE(innerShell.count(), 1);
+    }
+    BrowseForFolder(nullptr, QStringLiteral("outer"), QString());
+    QVERIFY(ShellOpen(nullptr, QStringLiteral("https://www.example.com/")));
+    QCOMPARE(outer.count(), 1);
+    QCOMPARE(outer.last().title, QStringLiteral("outer"));
+    QCOMPARE(outerShell.count(), 1);
+    QCOMPARE(outerShell.last().target, QStringLiteral("https://www.example.com/"));
 }
 
 void DialogsTest::shellOpenHandsFilesAndAddressesToTheDesktop_data() {
