@@ -1,0 +1,61 @@
+// Lexmill: opens the main window over the user's settings file.
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <exception>
+
+#include "MessageBox.h"
+#include "Module1.h"
+#include "SettingsFile.h"
+#include "TextEditor.h"
+#include "frmLM.h"
+
+namespace {
+
+QString Path(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+// Makes the settings file usable; tells the user once when it had to be
+// replaced, or when it cannot be used at all (the program then runs on its
+// defaults and cannot keep what it would save).
+std::filesystem::path PrepareSettings() {
+    std::filesystem::path file;
+    try {
+        file = lexmill::defaultSettingsFile();
+        const lexmill::SettingsFileStatus status = lexmill::prepareSettingsFile(file);
+        if (status.movedAside)
+            lexmill::MsgBox(
+                nullptr,
+                QCoreApplication::translate(
+                    "main",
+                    "Lexmill could not read its settings file (%1). It was moved aside to:\n%2\n\n"
+                    "Lexmill starts with its default settings.")
+                    .arg(QString::fromStdString(status.reason), Path(status.movedTo)),
+                QCoreApplication::translate("main", "Warning"), QMessageBox::Warning);
+    } catch (const std::exception& e) {
+        lexmill::MsgBox(nullptr,
+                        QCoreApplication::translate(
+                            "main",
+                            "Lexmill cannot use its settings file:\n%1\n\nSettings will not be "
+                            "remembered this time.")
+                            .arg(QString::fromStdString(e.what())),
+                        QCoreApplication::translate("main", "Warning"), QMessageBox::Warning);
+    }
+    return file;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lexmill"));
+    QApplication::setOrganizationName(QStringLiteral("Bramblegate"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lexmill"));
+
+    const std::filesystem::path settings = PrepareSettings();
+    lexmill::Module1 m;
+    lexmill::frmLM window(m, settings, lexmill::FindTextEditor());
+    window.show();
+    return QApplication::exec();
+}
