@@ -1,0 +1,462 @@
+#include "Form1.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <charconv>
+
+#include "FtpConnections.h"
+#include "Inet.h"
+#include "MessageBox.h"
+#include "Module1.h"
+#include "PictureBox.h"
+#include "ProgressProperty.h"
+#include "StatusPanel.h"
+
+namespace lexmill {
+
+namespace {
+
+QString FromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToStd(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* MakeBox(const char* name, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+// The port box as a port: digits with blanks around them, 1 to 65535.
+bool ToPort(const QString& text, int& port) {
+    const std::string digits = ToStd(text.trimmed());
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || value < 1 || value > 65535)
+        return false;
+    port = value;
+    return true;
+}
+
+// The name the file goes under: its own name (after the last "/"; "\\" and
+// ":" are ordinary characters of Linux names), each space replaced by "_".
+std::string RemoteName(const std::string& path) {
+    const std::size_t cut = path.rfind('/');
+    std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    for (char& c : name)
+        if (c == ' ') c = '_';
+    return name;
+}
+
+}  // namespace
+
+Form1::Form1(Module1& module, std::filesystem::path settingsFile, QWidget* parent)
+    : QDialog(parent),
+      module_(module),
+      settingsFile_(std::move(settingsFile)),
+      inet_(std::make_unique<Inet>()) {
+    BuildControls();
+    progress_ = std::make_unique<ProgressProperty>(picProgress, sbStatusbar);
+
+    connect(cname, &QComboBox::activated, this, &Form1::cname_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    inet_->StateChanged = [this](std::int16_t state) { Inet1_StateChanged(state); };
+    // The component calls this on its worker thread; its events are then
+    // delivered here, on the window's thread.
+    inet_->setWakeUp([this] {
+        QMetaObject::invokeMethod(this, &Form1::DeliverInetEvents, Qt::QueuedConnection);
+    });
+
+    Form_Load();
+}
+
+Form1::~Form1() {
+    // Stops the worker before the window it reports to goes away.
+    inet_.reset();
+}
+
+void Form1::BuildControls() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(tr("FTP Upload"));
+    setModal(true);
+
+    cname = new QComboBox(this);
+    cname->setObjectName(QStringLiteral("cname"));
+    cname->setEditable(true);
+    cname->setInsertPolicy(QComboBox::NoInsert);
+    Text1 = MakeBox("Text1", this);
+    Text2 = MakeBox("Text2", this);
+    Text3 = MakeBox("Text3", this);
+    Text3->setEchoMode(QLineEdit::Password);
+    Text4 = MakeBox("Text4", this);
+    Text5 = MakeBox("Text5", this);
+    Text5->setText(QStringLiteral("21"));
+
+    Command1 = MakeButton("Command1", tr("&Upload"), this);
+    Command1->setDefault(true);
+    Command6 = MakeButton("Command6", tr("&New Connection"), this);
+    Command2 = MakeButton("Command2", tr("&Save Connection"), this);
+    Command4 = MakeButton("Command4", tr("&Delete Connection"), this);
+    Command5 = MakeButton("Command5", tr("Stop &Transfer"), this);
+    Command3 = MakeButton("Command3", tr("&Close"), this);
+
+    sbStatusbar = new QStatusBar(this);
+    sbStatusbar->setObjectName(QStringLiteral("sbStatusbar"));
+    sbStatusbar->setSizeGripEnabled(false);
+    pnlStatus = new StatusPanel(QStringLiteral("pnlStatus"), 0, sbStatusbar);
+    sbStatusbar->addWidget(pnlStatus, 1);
+    sbStatusbar->addWidget(new StatusPanel(QStringLiteral("pnlProgress"), 140, sbStatusbar));
+    picProgress = new PictureBox(this);
+    picProgress->setObjectName(QStringLiteral("picProgress"));
+    picProgress->hide();
+
+    auto* boxes = new QVBoxLayout;
+    const std::pair<QString, QWidget*> rows[] = {
+        {tr("Connection Name:"), cname},  {tr("FTP Address (no \"ftp://\"):"), Text1},
+        {tr("User Name:"), Text2},        {tr("Password:"), Text3},
+        {tr("Remote Directory:"), Text4}, {tr("Port:"), Text5},
+    };
+    int number = 1;
+    for (const auto& [caption, box] : rows) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QStringLiteral("Label%1").arg(number++));
+        label->setTextFormat(Qt::PlainText);
+        label->setBuddy(box);
+        boxes->addWidget(label);
+        boxes->addWidget(box);
+    }
+    boxes->addStretch();
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {Command1, Command6, Command2, Command4, Command5, Command3})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(boxes, 1);
+    columns->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(sbStatusbar);
+    resize(460, 360);
+
+    QWidget* order[] = {cname,    Text1,    Text2,    Text3,    Text4,    Text5,
+                        Command1, Command6, Command2, Command4, Command5, Command3};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+std::int64_t Form1::Progress() const {
+    return progress_->get();
+}
+
+void Form1::setProgress(std::int64_t value) {
+    progress_->set(value, module_.SelCount);
+}
+
+QString Form1::StatusText() const {
+    return pnlStatus->Text();
+}
+
+void Form1::SetStatus(const QString& text) {
+    pnlStatus->setText(text);
+}
+
+// ---- Stored connections ----
+
+int Form1::ListIndex() const {
+    const int index = cname->currentIndex();
+    if (index < 0 || cname->itemText(index) != cname->currentText()) return -1;
+    return index;
+}
+
+void Form1::SetListIndex(int index) {
+    cname->setCurrentIndex(index);
+    cname_Click();
+}
+
+void Form1::FillList() {
+    cname->clear();
+    for (const std::string& name : connections_->Names()) cname->addItem(FromStd(name));
+}
+
+void Form1::Form_Load() {
+    connections_ = std::make_unique<FtpConnections>(settingsFile_);
+    FillList();
+    if (cname->count() == 0) return;
+    // A position outside the list (edited by hand, or left by an older
+    // list) falls back to the first entry.
+    int last = connections_->Last();
+    if (last < 0 || last >= cname->count()) last = 0;
+    SetListIndex(last);
+}
+
+void Form1::Form_Unload() {
+    const int index = ListIndex();
+    if (index >= 0) connections_->SetLast(index);
+}
+
+void Form1::cname_Click() {
+    const int index = cname->currentIndex();
+    if (index < 0) return;
+    const FtpConnection c = connections_->Load(connections_->NameAt(index + 1));
+    Text1->setText(FromStd(c.address));
+    Text2->setText(FromStd(c.userName));
+    Text3->setText(FromStd(c.password));
+    Text4->setText(FromStd(c.remoteDir));
+    Text5->setText(FromStd(c.port));
+}
+
+void Form1::Command6_Click() {
+    cname->setEditText(QString());
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4}) box->clear();
+    Text5->setText(QStringLiteral("21"));
+    cname->setFocus();
+}
+
+QString Form1::ValidateConnection() const {
+    if (cname->currentText().isEmpty()) return QStringLiteral("connection name");
+    if (Text1->text().isEmpty()) return QStringLiteral("FTP address");
+    return QStringLiteral("ok");
+}
+
+bool Form1::RemoteDirIsValid() {
+    if (Text4->text().startsWith(QLatin1Char('/'))) return true;
+    MsgBox(this, tr("Remote Directory must begin with a forward slash (\"/\")."), tr("Error"),
+           QMessageBox::Critical);
+    Text4->setFocus();
+    Text4->setCursorPosition(0);
+    return false;
+}
+
+void Form1::Command2_Click() {
+    const QString r = ValidateConnection();
+    if (r != QStringLiteral("ok")) {
+        MsgBox(this, tr("Please specify %1.").arg(r), tr("Error"), QMessageBox::Warning);
+        if (r == QStringLiteral("connection name"))
+            cname->setFocus();
+        else
+            Text1->setFocus();
+        return;
+    }
+    if (!RemoteDirIsValid()) return;
+
+    connections_ = std::make_unique<FtpConnections>(settingsFile_);
+    const QString name = cname->currentText();
+    const std::string stdName = ToStd(name);
+    if (connections_->Find(stdName) > 0) {
+        const auto answer =
+            MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name), tr("Connection Exists"),
+                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    } else {
+        connections_->Add(stdName);
+        cname->addItem(name);
+    }
+    connections_->Store(stdName, {ToStd(Text1->text()), ToStd(Text2->text()), ToStd(Text3->text()),
+                                  ToStd(Text4->text()), ToStd(Text5->text())});
+    MsgBox(this, tr("Connection Saved"), tr("Information"), QMessageBox::Information);
+    SetListIndex(cname->count() - 1);
+}
+
+void Form1::Command4_Click() {
+    const QString name = cname->currentText();
+    if (name.isEmpty()) return;
+    // A typed name that matches no stored connection: nothing to delete.
+    if (connections_->Find(ToStd(name)) == 0) return;
+    const auto answer =
+        MsgBox(this, tr("Are you sure you wish to delete \"%1\"?").arg(name), tr("Confirmation"),
+               QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) return;
+    connections_->Remove(ToStd(name));
+    FillList();
+    if (cname->count() > 0)
+        SetListIndex(0);
+    else
+        cname->setEditText(QString());
+}
+
+// ---- The upload ----
+
+void Form1::DeliverInetEvents() {
+    inet_->DeliverEvents();
+    WakeWait();
+}
+
+void Form1::WakeWait() {
+    if (waitLoop_) waitLoop_->quit();
+}
+
+void Form1::WaitForInet(bool watchStop) {
+    while (inet_->StillExecuting() && !(watchStop && StopRequested)) {
+        QEventLoop loop;
+        QEventLoop* outer = waitLoop_;
+        waitLoop_ = &loop;
+        // The component wakes the loop; the timer is only a safety net.
+        QTimer::singleShot(250, &loop, &QEventLoop::quit);
+        loop.exec();
+        waitLoop_ = outer;
+    }
+}
+
+void Form1::Command1_Click() {
+    // One run at a time: a second click during a run does nothing.
+    if (running_) return;
+    running_ = true;
+    module_.Busy = true;
+    CurrentFile.clear();
+
+    if (Text1->text().isEmpty()) {
+        MsgBox(this, tr("Please specify an FTP address."), tr("Error"), QMessageBox::Warning);
+        Text1->setFocus();
+        module_.Busy = false;
+        running_ = false;
+        return;
+    }
+    if (!RemoteDirIsValid()) {
+        module_.Busy = false;
+        running_ = false;
+        return;
+    }
+
+    StopRequested = false;
+    inet_->setProtocol(Inet::icFTP);
+    inet_->setURL("ftp://" + ToStd(Text1->text()));
+    inet_->setUserName(ToStd(Text2->text()));
+    inet_->setPassword(ToStd(Text3->text()));
+    int port = 0;
+    if (ToPort(Text5->text(), port)) inet_->setRemotePort(port);  // else as it was
+
+    // Any operation the component refuses ends the run as a failure.
+    auto started = [this](bool ok) {
+        if (!ok) StopRequested = true;
+        return ok;
+    };
+    [&] {
+        WaitForInet(true);
+        if (StopRequested) return;
+        QCoreApplication::processEvents();
+        if (!StopRequested) started(inet_->ExecuteCd(ToStd(Text4->text())));
+        WaitForInet(true);
+        if (StopRequested) return;
+
+        std::int64_t done = 0;
+        const auto count = std::min<std::int64_t>(
+            module_.SelCount, static_cast<std::int64_t>(module_.SelPaths.size()));
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::string& path = module_.SelPaths[static_cast<std::size_t>(i)];
+            CurrentFile = RemoteName(path);
+            if (StopRequested || !started(inet_->ExecutePut(path, CurrentFile))) return;
+            WaitForInet(true);
+            if (StopRequested) return;
+            setProgress(++done);
+        }
+        if (!started(inet_->ExecuteClose())) return;
+        SetStatus(tr("Disconnecting"));
+        WaitForInet(true);
+    }();
+
+    if (StopRequested) {
+        inet_->Cancel();
+        WaitForInet(false);
+        MsgBox(this, tr("Upload Cancelled"), tr("Done"), QMessageBox::Information);
+        SetStatus(QString());
+    } else {
+        SetStatus(QString());
+        MsgBox(this, tr("Upload Complete"), tr("Done"), QMessageBox::Information);
+    }
+    setProgress(0);
+    module_.Busy = false;
+    running_ = false;
+}
+
+void Form1::Inet1_StateChanged(std::int16_t State) {
+    if (StopRequested) return;
+    switch (State) {
+        case Inet::icResolvingHost:
+            SetStatus(tr("Resolving Address"));
+            break;
+        case Inet::icConnecting:
+            SetStatus(tr("Connecting"));
+            break;
+        case Inet::icRequestSent:
+            if (!CurrentFile.empty()) SetStatus(tr("Uploading ") + FromStd(CurrentFile));
+            break;
+        case Inet::icError:
+            SetStatus(tr("Aborting..."));
+            MsgBox(this, FromStd(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+            StopRequested = true;
+            WakeWait();
+            break;
+        default:
+            break;
+    }
+}
+
+void Form1::Command5_Click() {
+    if (!inet_->StillExecuting()) return;
+    SetStatus(tr("Aborting..."));
+    StopRequested = true;
+    WakeWait();
+}
+
+void Form1::Command3_Click() {
+    if (inet_->StillExecuting()) {
+        const auto answer = MsgBox(
+            this, tr("There is an FTP operation in progress. This will cancel it. Are you sure?"),
+            tr("Warning"), QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    }
+    SetStatus(tr("Aborting..."));
+    StopRequested = true;
+    WakeWait();
+    done(QDialog::Rejected);
+}
+
+void Form1::reject() {
+    // Esc and the close box ask like the Close button.
+    Command3_Click();
+}
+
+void Form1::done(int result) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    QDialog::done(result);
+}
+
+void ShowFtpWindow(QWidget* owner, Module1& module, const std::filesystem::path& settingsFile) {
+    if (module.SelCount >= 1) {
+        Form1 window(module, settingsFile, owner);
+        window.exec();
+        return;
+    }
+    MsgBox(
+        owner,
+        QCoreApplication::translate("Form1", "Please select one or more files for this operation."),
+        QCoreApplication::translate("Form1", "No Files Selected"), QMessageBox::Information);
+}
+
+}  // namespace lexmill

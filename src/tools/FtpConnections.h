@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CRegSettings.h"
+
+namespace lexmill {
+
+// The details of one stored connection, as typed in the upload window.
+struct FtpConnection {
+    std::string address;
+    std::string userName;
+    std::string password;  // kept as typed, in clear text
+    std::string remoteDir;
+    std::string port;
+};
+
+// The stored FTP connections under "FTP Servers": the count, the names by
+// position from 1, "Last", and one section per name. Every call goes to the
+// settings file afresh, through a CRegSettings set up for the program.
+//
+// The list is the names at positions 1, 2, ... up to the stored count, ending
+// early at the first position that holds no value at all: a count larger than
+// the names present reads as the names present, and the next addition or
+// removal writes the count back to match.
+class FtpConnections {
+  public:
+    explicit FtpConnections(std::filesystem::path settingsFile);
+
+    std::vector<std::string> Names();
+    // The name stored at `position` (from 1), "" when there is none.
+    std::string NameAt(int position);
+    // The stored 0-based list position, as written (may lie outside the list).
+    int Last();
+    void SetLast(int position);
+
+    FtpConnection Load(std::string_view name);
+    void Store(std::string_view name, const FtpConnection& details);
+    // Position (from 1) of the first entry equal to `name`, letter case
+    // included; 0 when there is none.
+    int Find(std::string_view name);
+    // Appends `name` to the list.
+    void Add(std::string_view name);
+    // Takes every entry equal to `name` out of the list, renumbering the rest
+    // without gaps, and deletes its details unless another entry (differing
+    // only in letter case) still uses them. False, with nothing changed, when
+    // no entry is equal to `name`.
+    bool Remove(std::string_view name);
+
+  private:
+    CRegSettings Settings() const;
+    void WriteNames(const std::vector<std::string>& names);
+
+    std::filesystem::path settingsFile_;
+};
+
+}  // namespace lexmill

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace lexmill {
+
+// The FTP client component of the upload window, on libcurl.
+//
+// One control connection serves a run: the first operation opens it (log-in,
+// port, passive mode), the following ones reuse it, Close ends it. Each
+// Execute call starts its operation on a worker thread and returns at once;
+// StillExecuting tells when it has finished. Failures never throw: they are
+// reported as state icError with ResponseText describing them (the server's
+// reply included where there was one).
+//
+// Thread contract: every public member is called on the owner's (UI) thread.
+// The worker only queues state changes and calls the wake-up function; the
+// owner then calls DeliverEvents on its own thread, which runs StateChanged.
+class Inet {
+  public:
+    // The values StateChanged reports; others are never raised.
+    enum State : std::int16_t {
+        icResolvingHost = 1,
+        icConnecting = 3,
+        icRequestSent = 6,
+        icError = 11,
+    };
+    static constexpr int icFTP = 2;
+
+    Inet();
+    // Stops a running operation and waits for the worker; drops the connection.
+    ~Inet();
+    Inet(const Inet&) = delete;
+    Inet& operator=(const Inet&) = delete;
+
+    // Connection details, taken when an operation starts. URL is "ftp://"
+    // followed by the host (a port in the URL wins over RemotePort).
+    int Protocol() const { return protocol_; }
+    void setProtocol(int protocol) { protocol_ = protocol; }
+    const std::string& URL() const { return url_; }
+    void setURL(std::string url) { url_ = std::move(url); }
+    const std::string& UserName() const { return userName_; }
+    void setUserName(std::string name) { userName_ = std::move(name); }
+    const std::string& Password() const { return password_; }
+    void setPassword(std::string password) { password_ = std::move(password); }
+    // 1 to 65535 (wider than the 16-bit port of old, so every port works).
+    int RemotePort() const { return remotePort_; }
+    void setRemotePort(int port) { remotePort_ = port; }
+    // How long opening the connection (up to the log-in) may take.
+    std::chrono::seconds ConnectTimeout() const { return connectTimeout_; }
+    void setConnectTimeout(std::chrono::seconds timeout) { connectTimeout_ = timeout; }
+
+    // The operations. Each returns false, starting nothing, while another
+    // one is still executing; otherwise true, and the outcome comes later.
+    // Changes the working directory (an absolute path); the uploads go there.
+    bool ExecuteCd(std::string directory);
+    // Sends the local file under `remoteName` into the working directory.
+    bool ExecutePut(std::string localPath, std::string remoteName);
+    // Ends the session (QUIT); nothing to do when none is open.
+    bool ExecuteClose();
+
+    // True from Execute until the operation has finished and every state
+    // change it raised has been delivered.
+    bool StillExecuting() const;
+    // Stops the running operation as soon as possible, raising no error, and
+    // drops the connection; when idle, just drops the connection. The drop
+    // itself runs in the background (StillExecuting meanwhile).
+    void Cancel();
+    // The description of the last failure.
+    std::string ResponseText() const;
+
+    // Runs on the UI thread, from DeliverEvents.
+    std::function<void(std::int16_t state)> StateChanged;
+    // Called on the worker thread whenever the owner should call
+    // DeliverEvents or look at StillExecuting again. Must be thread-safe
+    // and quick (post a call to the UI thread). Set it before any Execute.
+    void setWakeUp(std::function<void()> wakeUp) { wakeUp_ = std::move(wakeUp); }
+    // Hands the queued state changes, in order, to StateChanged.
+    void DeliverEvents();
+
+    // Where the worker stands; the implementation's business.
+    struct Session;
+
+  private:
+    struct Operation;
+    bool Start(std::unique_ptr<Operation> op);
+    void Run(std::unique_ptr<Operation> op);
+    void Perform(const Operation& op);
+    void Raise(std::int16_t state);
+    void Fail(std::string text);
+    void Wake();
+    void JoinWorker();
+
+    int protocol_ = icFTP;
+    std::string url_;
+    std::string userName_;
+    std::string password_;
+    int remotePort_ = 21;
+    std::chrono::seconds connectTimeout_{30};
+
+    std::function<void()> wakeUp_;
+    std::thread worker_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> cancel_{false};
+    // Touched by the worker only while running_, by the owner only when not.
+    std::unique_ptr<Session> session_;
+
+    mutable std::mutex mutex_;  // guards the two below
+    std::deque<std::int16_t> events_;
+    std::string responseText_;
+};
+
+}  // namespace lexmill

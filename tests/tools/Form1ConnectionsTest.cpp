@@ -1,0 +1,326 @@
+// The upload window's stored connections, checked in the settings file.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include "Form1TestSupport.h"
+
+using namespace lexmill;
+using namespace lexmill::test;
+
+namespace {
+
+constexpr std::string_view kSection = "FTP Servers";
+
+class Form1Connections : public ::testing::Test, protected FtpWindowFixture {
+  protected:
+    // Stores connections the way an earlier session would have.
+    void Stored(const std::vector<std::string>& names) {
+        Put(kSection, "servers", std::to_string(names.size()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            Put(kSection, std::to_string(i + 1), names[i]);
+            const std::string section = std::string(kSection) + "\\" + names[i];
+            Put(section, "address", names[i] + ".example");
+            Put(section, "username", "user-" + names[i]);
+            Put(section, "pw", "pw-" + names[i]);
+            Put(section, "remotedir", "/" + names[i]);
+            Put(section, "port", "21");
+        }
+    }
+    static void Fill(Form1& form, const QString& name, const QString& address, const QString& dir) {
+        Names(form)->setEditText(name);
+        Box(form, 1)->setText(address);
+        Box(form, 2)->setText(QStringLiteral("me"));
+        Box(form, 3)->setText(QStringLiteral("secret"));
+        Box(form, 4)->setText(dir);
+        Box(form, 5)->setText(QStringLiteral("2121"));
+    }
+    static QStringList List(Form1& form) {
+        QStringList items;
+        for (int i = 0; i < Names(form)->count(); ++i) items << Names(form)->itemText(i);
+        return items;
+    }
+};
+
+TEST_F(Form1Connections, HasItsControlsCaptionsAndTabOrder) {
+    Form1 form(module, settingsFile);
+    EXPECT_EQ(form.windowTitle(), "FTP Upload");
+    EXPECT_TRUE(form.isModal());
+    const char* labels[] = {"Connection Name:",  "FTP Address (no \"ftp://\"):",
+                            "User Name:",        "Password:",
+                            "Remote Directory:", "Port:"};
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray name = QStringLiteral("Label%1").arg(i + 1).toLatin1();
+        EXPECT_EQ(Find<QLabel>(form, name.constData())->text(), labels[i]);
+    }
+    const std::pair<int, const char*> captions[] = {
+        {1, "&Upload"},          {6, "&New Connection"},
+        {2, "&Save Connection"}, {4, "&Delete Connection"},
+        {5, "Stop &Transfer"},   {3, "&Close"}};
+    for (const auto& [number, caption] : captions) {
+        EXPECT_EQ(Button(form, number)->text(), caption);
+        EXPECT_TRUE(Button(form, number)->isEnabled());
+    }
+    EXPECT_TRUE(Button(form, 1)->isDefault());
+    EXPECT_EQ(Box(form, 3)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(Names(form)->isEditable());
+    EXPECT_NE(form.findChild<QStatusBar*>("sbStatusbar"), nullptr);
+    EXPECT_TRUE(form.StatusText().isEmpty());
+
+    QWidget* expected[] = {Names(form),     Box(form, 1),    Box(form, 2),    Box(form, 3),
+                           Box(form, 4),    Box(form, 5),    Button(form, 1), Button(form, 6),
+                           Button(form, 2), Button(form, 4), Button(form, 5), Button(form, 3)};
+    QWidget* w = expected[0];
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        do w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || w->focusProxy() == expected[0]);
+        EXPECT_EQ(w, expected[i]) << i;
+    }
+}
+
+TEST_F(Form1Connections, FirstUseShowsEmptyBoxesAndPort21) {
+    Form1 form(module, settingsFile);
+    EXPECT_EQ(Names(form)->count(), 0);
+    EXPECT_TRUE(Names(form)->currentText().isEmpty());
+    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Box(form, i)->text().isEmpty()) << i;
+    EXPECT_EQ(Box(form, 5)->text(), "21");
+}
+
+TEST_F(Form1Connections, OpeningSelectsLastAndLoadsItsBoxes) {
+    Stored({"alpha", "beta", "gamma"});
+    Put(kSection, "Last", "1");
+    Form1 form(module, settingsFile);
+    EXPECT_EQ(List(form), QStringList({"alpha", "beta", "gamma"}));
+    EXPECT_EQ(Names(form)->currentText(), "beta");
+    EXPECT_EQ(Box(form, 1)->text(), "beta.example");
+    EXPECT_EQ(Box(form, 2)->text(), "user-beta");
+    EXPECT_EQ(Box(form, 3)->text(), "pw-beta");
+    EXPECT_EQ(Box(form, 4)->text(), "/beta");
+
+    Names(form)->setCurrentIndex(2);
+    form.cname_Click();
+    EXPECT_EQ(Box(form, 1)->text(), "gamma.example");
+    form.done(QDialog::Rejected);
+    EXPECT_EQ(Get(kSection, "Last"), "2");
+}
+
+TEST_F(Form1Connections, TypedNameLeavesLastAsItWas) {
+    Stored({"alpha", "beta"});
+    Put(kSection, "Last", "1");
+    {
+        Form1 form(module, settingsFile);
+        Names(form)->setEditText("typed");
+        form.done(QDialog::Rejected);
+    }
+    EXPECT_EQ(Get(kSection, "Last"), "1");
+}
+
+TEST_F(Form1Connections, InconsistentStoredValuesStillOpen) {
+    Stored({"alpha", "beta"});
+    Put(kSection, "servers", "40000");  // more than the names present
+    Put(kSection, "Last", "7");         // outside the list
+    Form1 form(module, settingsFile);
+    EXPECT_EQ(List(form), QStringList({"alpha", "beta"}));
+    EXPECT_EQ(Names(form)->currentText(), "alpha");
+    EXPECT_EQ(Box(form, 1)->text(), "alpha.example");
+
+    // The next save writes a count that matches the list again.
+    Fill(form, "delta", "d.example", "/d");
+    form.Command2_Click();
+    EXPECT_EQ(Get(kSection, "servers"), "3");
+    EXPECT_EQ(Get(kSection, "3"), "delta");
+    EXPECT_EQ(List(form), QStringList({"alpha", "beta", "delta"}));
+}
+
+TEST_F(Form1Connections, SavingANewNameAppendsIt) {
+    Stored({"alpha", "beta"});
+    Form1 form(module, settingsFile);
+    Fill(form, "gamma", "ftp.gamma.example", "/www");
+    Box(form, 5)->setText("port?");  // stored as typed
+    form.Command2_Click();
+
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, "Connection Saved");
+    EXPECT_EQ(boxes.last().title, "Information");
+    EXPECT_EQ(boxes.last().icon, QMessageBox::Information);
+    EXPECT_EQ(Get(kSection, "servers"), "3");
+    EXPECT_EQ(Get(kSection, "3"), "gamma");
+    const std::string section = "FTP Servers\\gamma";
+    EXPECT_EQ(Get(section, "address"), "ftp.gamma.example");
+    EXPECT_EQ(Get(section, "username"), "me");
+    EXPECT_EQ(Get(section, "pw"), "secret");  // clear text, as stored before
+    EXPECT_EQ(Get(section, "remotedir"), "/www");
+    EXPECT_EQ(Get(section, "port"), "port?");
+    // Clear-text passwords: the file is for its owner's eyes only.
+    EXPECT_EQ(std::filesystem::status(settingsFile).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(List(form), QStringList({"alpha", "beta", "gamma"}));
+    EXPECT_EQ(Names(form)->currentIndex(), 2);
+}
+
+TEST_F(Form1Connections, SaveValidatesBeforeStoring) {
+    struct Case {
+        QString name, address, dir, text;
+        QMessageBox::Icon icon;
+        int focus;  // 0: cname, else the box number
+    };
+    const Case cases[] = {
+        {"", "a.example", "/", "Please specify connection name.", QMessageBox::Warning, 0},
+        {"n", "", "/", "Please specify FTP address.", QMessageBox::Warning, 1},
+        {"n", "a.example", "www", "Remote Directory must begin with a forward slash (\"/\").",
+         QMessageBox::Critical, 4},
+        {"n", "a.example", "", "Remote Directory must begin with a forward slash (\"/\").",
+         QMessageBox::Critical, 4},
+    };
+    for (const Case& c : cases) {
+        Form1 form(module, settingsFile);
+        form.show();
+        boxes.clear();
+        Fill(form, c.name, c.address, c.dir);
+        form.Command2_Click();
+        ASSERT_EQ(boxes.count(), 1) << c.text.toStdString();
+        EXPECT_EQ(boxes.last().text, c.text);
+        EXPECT_EQ(boxes.last().title, "Error");
+        EXPECT_EQ(boxes.last().icon, c.icon);
+        QWidget* focus = c.focus == 0 ? static_cast<QWidget*>(Names(form)) : Box(form, c.focus);
+        QWidget* focused = form.focusWidget();
+        EXPECT_TRUE(focused == focus || (focused && focused->parentWidget() == focus))
+            << c.text.toStdString();
+        if (c.focus == 4) {
+            EXPECT_EQ(Box(form, 4)->cursorPosition(), 0);
+        }
+        EXPECT_EQ(Get(kSection, "servers"), "<missing>");
+    }
+    Form1 form(module, settingsFile);
+    boxes.clear();
+    Fill(form, "root", "a.example", "/");  // "/" alone is enough
+    form.Command2_Click();
+    EXPECT_EQ(boxes.last().text, "Connection Saved");
+}
+
+TEST_F(Form1Connections, SavingAnExistingNameAsksFirst) {
+    Stored({"alpha", "beta", "gamma"});
+    Form1 form(module, settingsFile);
+    Names(form)->setCurrentIndex(0);
+    form.cname_Click();
+    Box(form, 1)->setText("changed.example");
+
+    boxes.answer(QMessageBox::No);
+    form.Command2_Click();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, "Overwrite information for \"alpha\"?");
+    EXPECT_EQ(boxes.last().title, "Connection Exists");
+    EXPECT_EQ(boxes.last().icon, QMessageBox::Question);
+    EXPECT_EQ(boxes.last().buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(Get("FTP Servers\\alpha", "address"), "alpha.example");
+
+    boxes.answer(QMessageBox::Yes);
+    form.Command2_Click();
+    EXPECT_EQ(boxes.last().text, "Connection Saved");
+    EXPECT_EQ(Get("FTP Servers\\alpha", "address"), "changed.example");
+    EXPECT_EQ(Get(kSection, "servers"), "3");
+    EXPECT_EQ(Get(kSection, "1"), "alpha");     // keeps its place
+    EXPECT_EQ(Names(form)->currentIndex(), 2);  // the list's last entry is selected
+    EXPECT_EQ(Box(form, 1)->text(), "gamma.example");
+}
+
+TEST_F(Form1Connections, NamesDifferingInCaseAreTwoEntriesSharingDetails) {
+    Stored({"home"});
+    Form1 form(module, settingsFile);
+    Fill(form, "Home", "shared.example", "/x");
+    form.Command2_Click();
+    EXPECT_EQ(boxes.last().text, "Connection Saved");  // no overwrite question
+    EXPECT_EQ(List(form), QStringList({"home", "Home"}));
+    EXPECT_EQ(Get(kSection, "servers"), "2");
+    EXPECT_EQ(Get("FTP Servers\\home", "address"), "shared.example");
+
+    // Deleting one keeps the details the other still uses.
+    Names(form)->setCurrentIndex(1);
+    form.cname_Click();
+    boxes.answer(QMessageBox::Yes);
+    form.Command4_Click();
+    EXPECT_EQ(List(form), QStringList({"home"}));
+    EXPECT_EQ(Get("FTP Servers\\home", "address"), "shared.example");
+}
+
+TEST_F(Form1Connections, DeletingANameKeepsTheDetailsOfNamesBelowIt) {
+    Stored({"site", "site\\test"});  // "FTP Servers\site\test" lies under "FTP Servers\site"
+    Form1 form(module, settingsFile);
+    boxes.answer(QMessageBox::Yes);
+    form.Command4_Click();  // the first entry, "site", is selected
+    EXPECT_EQ(List(form), QStringList({"site\\test"}));
+    EXPECT_EQ(Get("FTP Servers\\site", "address"), "<missing>");
+    EXPECT_EQ(Get("FTP Servers\\site\\test", "address"), "site\\test.example");
+    EXPECT_EQ(Box(form, 1)->text(), "site\\test.example");
+}
+
+TEST_F(Form1Connections, DeletingTheSecondOfThreeRenumbers) {
+    Stored({"alpha", "beta", "gamma"});
+    Form1 form(module, settingsFile);
+    Names(form)->setCurrentIndex(1);
+    form.cname_Click();
+
+    boxes.answer(QMessageBox::No);
+    form.Command4_Click();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, "Are you sure you wish to delete \"beta\"?");
+    EXPECT_EQ(boxes.last().title, "Confirmation");
+    EXPECT_EQ(boxes.last().icon, QMessageBox::NoIcon);
+    EXPECT_EQ(Get(kSection, "servers"), "3");
+    EXPECT_EQ(List(form).size(), 3);
+
+    boxes.answer(QMessageBox::Yes);
+    form.Command4_Click();
+    EXPECT_EQ(Get(kSection, "servers"), "2");
+    EXPECT_EQ(Get(kSection, "1"), "alpha");
+    EXPECT_EQ(Get(kSection, "2"), "gamma");
+    EXPECT_EQ(Get(kSection, "3"), "<missing>");
+    EXPECT_EQ(Get("FTP Servers\\beta", "address"), "<missing>");
+    EXPECT_EQ(List(form), QStringList({"alpha", "gamma"}));
+    EXPECT_EQ(Names(form)->currentIndex(), 0);
+    EXPECT_EQ(Box(form, 1)->text(), "alpha.example");
+}
+
+TEST_F(Form1Connections, DeletingTheLastOneEmptiesTheList) {
+    Stored({"only"});
+    Form1 form(module, settingsFile);
+    boxes.answer(QMessageBox::Yes);
+    form.Command4_Click();
+    EXPECT_EQ(Names(form)->count(), 0);
+    EXPECT_EQ(Get(kSection, "servers"), "0");
+    EXPECT_EQ(Box(form, 1)->text(), "only.example");  // the boxes are not cleared
+}
+
+TEST_F(Form1Connections, DeletingATypedNameChangesNothing) {
+    Stored({"alpha", "beta"});
+    Form1 form(module, settingsFile);
+    Names(form)->setEditText("nobody");
+    form.Command4_Click();
+    Names(form)->setEditText("");
+    form.Command4_Click();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(Get(kSection, "servers"), "2");
+    EXPECT_EQ(List(form), QStringList({"alpha", "beta"}));
+}
+
+TEST_F(Form1Connections, NewConnectionClearsTheBoxes) {
+    Stored({"alpha"});
+    Form1 form(module, settingsFile);
+    form.Command6_Click();
+    EXPECT_TRUE(Names(form)->currentText().isEmpty());
+    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Box(form, i)->text().isEmpty()) << i;
+    EXPECT_EQ(Box(form, 5)->text(), "21");
+    EXPECT_EQ(Get(kSection, "servers"), "1");
+}
+
+TEST_F(Form1Connections, NoSelectionSaysSoInsteadOfOpening) {
+    module.SelCount = 0;
+    ShowFtpWindow(nullptr, module, settingsFile);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, "Please select one or more files for this operation.");
+    EXPECT_EQ(boxes.last().title, "No Files Selected");
+    EXPECT_EQ(boxes.last().icon, QMessageBox::Information);
+}
+
+}  // namespace
