@@ -23,7 +23,11 @@ LiteralScanner::LiteralScanner(std::string_view needle, const CaseFolder* folder
     : needle_(folder ? folder->fold(needle) : std::string(needle)),
       folder_(folder),
       raw_(buffers ? buffers->raw : own_.raw),
-      folded_(buffers ? buffers->folded : own_.folded) {}
+      folded_(buffers ? buffers->folded : own_.folded) {
+    asciiFold_ = folder && folder->charset() == Charset::Utf8 &&
+                 std::all_of(needle_.begin(), needle_.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 char* LiteralScanner::reserve(std::size_t n) {
     if (raw_.size() < length_ + n) raw_.resize(length_ + n);
@@ -38,6 +42,16 @@ void LiteralScanner::advance(std::size_t filled, const ByteSink& out) {
 
 void LiteralScanner::feed(std::string_view piece, const ByteSink& out) {
     if (stopped()) return;
+    if (!out && asciiFold_) {
+        // Only counting: the folded text is all the scan needs; the stream's
+        // own bytes are not kept.
+        rawless_ = true;
+        if (folded_.size() < length_ + piece.size()) folded_.resize(length_ + piece.size());
+        CaseFolder::foldAscii(piece.data(), piece.size(), folded_.data() + length_);
+        length_ += piece.size();
+        foldedLength_ = length_;
+        return scan(false, out);
+    }
     std::memcpy(reserve(piece.size()), piece.data(), piece.size());
     advance(piece.size(), out);
 }
@@ -49,10 +63,18 @@ void LiteralScanner::finish(const ByteSink& out) {
 
 void LiteralScanner::scan(bool final, const ByteSink& out) {
     const char* hay = raw_.data();
-    if (folder_) {
+    if (rawless_) {
+        hay = folded_.data();
+    } else if (folder_) {
         if (folded_.size() < length_) folded_.resize(raw_.size());
-        foldedLength_ += folder_->fold(raw_.data() + foldedLength_, length_ - foldedLength_,
-                                       folded_.data() + foldedLength_, final);
+        if (asciiFold_) {
+            CaseFolder::foldAscii(raw_.data() + foldedLength_, length_ - foldedLength_,
+                                  folded_.data() + foldedLength_);
+            foldedLength_ = length_;
+        } else {
+            foldedLength_ += folder_->fold(raw_.data() + foldedLength_, length_ - foldedLength_,
+                                           folded_.data() + foldedLength_, final);
+        }
         hay = folded_.data();
     } else {
         foldedLength_ = length_;
@@ -84,7 +106,7 @@ void LiteralScanner::scan(bool final, const ByteSink& out) {
     if (out && safe > pos) out(std::string_view(raw_.data() + pos, safe - pos));
 
     const std::size_t rest = length_ - safe;
-    std::memmove(raw_.data(), raw_.data() + safe, rest);
+    if (!rawless_) std::memmove(raw_.data(), raw_.data() + safe, rest);
     if (folder_) std::memmove(folded_.data(), folded_.data() + safe, foldedLength_ - safe);
     consumed_ += safe;
     length_ = rest;

@@ -47,6 +47,7 @@ class LiteralScanner {
     char* reserve(std::size_t n);
     void advance(std::size_t filled, const ByteSink& out);
 
+    // A scan either writes out on every call or on none (`out` null: counting).
     void feed(std::string_view piece, const ByteSink& out);
 
     // Ends the stream: scans and writes out what was held back.
@@ -63,6 +64,8 @@ class LiteralScanner {
     std::string needle_;  // folded when matching ignores case
     std::string replacement_;
     const CaseFolder* folder_;
+    bool asciiFold_ = false;  // the needle is ASCII: folding ASCII letters is enough
+    bool rawless_ = false;    // counting only: raw_ is not kept
     bool stopAtFirst_ = false;
 
     ScanBuffers own_;

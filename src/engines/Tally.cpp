@@ -4,7 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -20,18 +25,14 @@ TallyCounter::TallyCounter(std::string_view keyword) {
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-// The high bit of each byte of x (all below 0x80) that equals c.
-inline std::uint64_t bytesEqual(std::uint64_t x, unsigned char c) {
-    const std::uint64_t t = x ^ (kOnes * c);
-    return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
-}
-
-// Number of bytes flagged in a mask of high bits.
-inline std::int64_t flagged(std::uint64_t mask) {
-    return static_cast<std::int64_t>(((mask >> 7) * kOnes) >> 56);
+// Number of set bits of a 16-bit mask.
+inline int bitCount(unsigned mask) {
+    static constexpr auto kBits = [] {
+        std::array<std::uint8_t, 256> bits{};
+        for (int i = 0; i < 256; ++i) bits[i] = static_cast<std::uint8_t>((i & 1) + bits[i / 2]);
+        return bits;
+    }();
+    return kBits[mask & 0xFF] + kBits[(mask >> 8) & 0xFF];
 }
 
 }  // namespace
@@ -46,28 +47,37 @@ void TallyCounter::feed(std::string_view block) {
 
     TallyCounts& c = counts_;
     while (i < n) {
-        // Eight ASCII bytes at a time: the common case of text and markup.
-        if (i + 8 <= n) {
-            std::uint64_t x;
-            std::memcpy(&x, s + i, 8);
-            if ((x & kHighs) == 0) {
-                const std::uint64_t cr = bytesEqual(x, '\r'), lf = bytesEqual(x, '\n');
-                const std::uint64_t blank = bytesEqual(x, ' ') | bytesEqual(x, '\t');
-                const std::uint64_t separator = cr | lf | blank;
-                const std::uint64_t wordByte = ~separator & kHighs;
-                // A byte starts a word when the byte before it (the last of the
-                // previous eight for the first) is a separator.
-                const std::uint64_t before = (separator << 8) | (inWord_ ? 0 : 0x80);
-                c.words += flagged(wordByte & before);
-                const std::uint64_t crlf = lf & ((cr << 8) | (afterCr_ ? 0x80 : 0));
-                c.lines += flagged(cr) + flagged(lf) - flagged(crlf);
-                c.chars += 8 - flagged(separator & ~bytesEqual(x, ' '));
-                inWord_ = (wordByte >> 63) != 0;
-                afterCr_ = (cr >> 63) != 0;
-                i += 8;
-                continue;
+#ifdef __SSE2__
+        // Sixteen bytes at a time, or the ASCII bytes among them up to the
+        // first other one: the common case of text and markup.
+        if (i + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            const int ascii = high ? __builtin_ctz(high) : 16;
+            if (ascii > 0) {
+                const unsigned lanes = (1u << ascii) - 1;
+                auto equal = [&](char c) {
+                    return static_cast<unsigned>(
+                               _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))) &
+                           lanes;
+                };
+                const unsigned cr = equal('\r'), lf = equal('\n'), tab = equal('\t');
+                const unsigned separator = cr | lf | tab | equal(' ');
+                const unsigned wordByte = ~separator & lanes;
+                // A byte starts a word when the byte before it (the last one
+                // counted before, for the first) is a separator.
+                const unsigned before = (separator << 1) | (inWord_ ? 0u : 1u);
+                c.words += bitCount(wordByte & before);
+                const unsigned crlf = lf & ((cr << 1) | (afterCr_ ? 1u : 0u));
+                c.lines += bitCount(cr) + bitCount(lf) - bitCount(crlf);
+                c.chars += ascii - bitCount(cr | lf | tab);
+                inWord_ = (wordByte >> (ascii - 1)) & 1;
+                afterCr_ = (cr >> (ascii - 1)) & 1;
+                i += static_cast<std::size_t>(ascii);
+                if (ascii == 16) continue;
             }
         }
+#endif
         const unsigned char b = s[i];
         if (b < 0x80) {
             switch (b) {

@@ -2,6 +2,10 @@
 
 #include <unicode/uchar.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -45,31 +49,27 @@ const std::uint16_t* bmpLowerTable() {
     return table.get();
 }
 
-// Lower-cases eight ASCII bytes at once (no byte may have its high bit set).
-inline std::uint64_t lowerAscii8(std::uint64_t x) {
-    constexpr std::uint64_t ones = 0x0101010101010101ULL;
-    const std::uint64_t aboveZ = x + ones * (0x7F - 'Z');
-    const std::uint64_t fromA = x + ones * (0x80 - 'A');
-    const std::uint64_t upper = (fromA ^ aboveZ) & (ones * 0x80);
-    return x | (upper >> 2);
-}
-
 std::size_t foldUtf8(const char* in, std::size_t n, char* out, bool final) {
     const std::uint16_t* bmp = bmpLowerTable();
     const auto* s = reinterpret_cast<const unsigned char*>(in);
     auto* d = reinterpret_cast<unsigned char*>(out);
     std::size_t i = 0;
     while (i < n) {
-        if (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                word = lowerAscii8(word);
-                std::memcpy(d + i, &word, 8);
-                i += 8;
-                continue;
-            }
+#ifdef __SSE2__
+        if (i + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            // ASCII capitals are the bytes from 'A' to 'Z' as signed bytes; the
+            // others, 0x80 and above, are negative and never match.
+            const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)),
+                                                _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)));
+            const __m128i lower = _mm_add_epi8(v, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), lower);
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            // The ASCII bytes are done; go on at the first other one, if any.
+            i += high ? static_cast<std::size_t>(__builtin_ctz(high)) : 16;
+            if (!high) continue;
         }
+#endif
         const unsigned char b = s[i];
         if (b < 0x80) {
             d[i++] = (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 0x20) : b;
@@ -103,6 +103,23 @@ std::size_t foldUtf8(const char* in, std::size_t n, char* out, bool final) {
 }
 
 }  // namespace
+
+void CaseFolder::foldAscii(const char* in, std::size_t n, char* out) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)),
+                                            _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_add_epi8(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))));
+    }
+#endif
+    for (; i < n; ++i) {
+        const char c = in[i];
+        out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+    }
+}
 
 std::size_t CaseFolder::fold(const char* in, std::size_t n, char* out, bool final) const {
     if (charset_ == Charset::Utf8) return foldUtf8(in, n, out, final);

@@ -26,6 +26,11 @@ class CaseFolder {
 
     std::string fold(std::string_view text) const;
 
+    // Lower-cases the ASCII letters of in[0, n) into out and nothing else. For
+    // a needle of ASCII characters this is all the folding a search needs: no
+    // other character folds to ASCII, nor ASCII to another.
+    static void foldAscii(const char* in, std::size_t n, char* out);
+
   private:
     Charset charset_;
 };
