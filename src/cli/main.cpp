@@ -38,12 +38,12 @@ int runTally(const cli::Arguments& a) {
     }
 }
 
-int runBatch(const cli::Arguments& a) {
+int runBatch(cli::Arguments& a) {
     Module1 m;
     m.WorkPath = "./";
     m.SelCount = static_cast<std::int64_t>(a.files.size());
-    m.SelNames = a.files;
-    m.SelPaths = a.files;
+    m.SelPaths = a.files;  // the names are the paths as given
+    m.SelNames = std::move(a.files);
 
     g_module = &m;
     std::signal(SIGINT, onInterrupt);
