@@ -1,7 +1,5 @@
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "FileError.h"
 #include "MetaTags.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 
 namespace lexmill {
 namespace {
@@ -141,24 +140,6 @@ TEST(MetaTagScanner, AgreesWithCuttingTheBufferOnRandomTexts) {
     }
 }
 
-TEST(MetaTagScanner, ReportsWhereEachTagIs) {
-    MetaTagScanner scanner(8);
-    scanner.feed("ab<meta a>c<META long>");
-    const std::vector<MetaTag> tags = scanner.finish();
-    ASSERT_EQ(tags.size(), 2u);
-    EXPECT_EQ(tags[0].offset, 2u);
-    EXPECT_EQ(tags[0].length, 8u);
-    EXPECT_EQ(tags[0].text, "<meta a>");
-    EXPECT_EQ(tags[1].offset, 11u);
-    EXPECT_EQ(tags[1].length, 11u);
-    EXPECT_FALSE(tags[1].kept());
-}
-
-TEST(MetaTagListText, EachTagEndsWithCrLf) {
-    EXPECT_EQ(MetaTagListText({}), "");
-    EXPECT_EQ(MetaTagListText({"<meta a>", "<meta\nb>"}), "<meta a>\r\n<meta\nb>\r\n");
-}
-
 // Tags laid across the reader's block borders at every alignment.
 TEST(ReadMetaTags, TagsAcrossBlockBordersAreFoundOnce) {
     std::string text;
@@ -216,29 +197,9 @@ TEST(ReadMetaTags, UnreadableFileSaysPermissionDenied) {
     const std::string path = dir.write("locked.html", "<meta a>");
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    if (::geteuid() != 0) {
-        EXPECT_EQ(failureOf(path), "cannot open: Permission denied");
-        return;
-    }
-    // Root reads anything: try as nobody in a child process.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-            ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(2);
-        try {
-            ReadMetaTags(path);
-        } catch (const FileError& e) {
-            ::_exit(e.reason() == "cannot open: Permission denied" ? 0 : 1);
-        }
-        ::_exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot switch to an unprivileged user";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto reason = test::runUnprivileged([&] { return failureOf(path); });
+    if (!reason) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(*reason, "cannot open: Permission denied");
 }
 
 TEST(FindOrdinaryFile, OnlyVisibleOrdinaryFilesAreFound) {

@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "SearchAndReplace.h"
 #include "TempDir.h"
 #include "TextFold.h"
+#include "Unprivileged.h"
 
 namespace lexmill {
 namespace {
@@ -316,33 +316,6 @@ TEST_F(BatchRun, KeepsPermissionsAndLinks) {
     EXPECT_EQ(st.st_mode & 07777, 0751u);
 }
 
-// Runs the batch as an unprivileged user (root writes anywhere) in a child
-// process; returns the failures' reasons, one a line, and the listed names.
-std::string runUnprivileged(Module1& m, RecordingHost& host) {
-    int fds[2];
-    if (::pipe(fds) != 0) return "pipe failed";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
-        const BatchReport r = SearchAndReplace(m, host);
-        std::string out;
-        for (const auto& f : r.failures) out += f.name + ": " + f.reason + "\n";
-        for (const auto& name : r.listed) out += "listed " + name + "\n";
-        if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(4);
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buf[512];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed";
-    return out;
-}
-
 TEST_F(BatchRun, UnwritableFolderAndUnreadableFileAreReportedAndLeftAsTheyWere) {
     const std::string folder = dir.file("locked");
     fs::create_directory(folder);
@@ -363,7 +336,15 @@ TEST_F(BatchRun, UnwritableFolderAndUnreadableFileAreReportedAndLeftAsTheyWere) 
     m.SelCount = 3;
     m.SelNames = {"locked/a.txt", "secret.txt", "open.txt"};
     m.SelPaths = {locked, secret, open};
-    const std::string out = runUnprivileged(m, host);
+    const auto run = test::runUnprivileged([&] {
+        const BatchReport r = SearchAndReplace(m, host);
+        std::string out;
+        for (const auto& f : r.failures) out += f.name + ": " + f.reason + "\n";
+        for (const auto& name : r.listed) out += "listed " + name + "\n";
+        return out;
+    });
+    if (!run) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    const std::string& out = *run;
 
     EXPECT_NE(
         out.find("locked/a.txt: cannot create temporary file in " + folder + ": Permission denied"),
