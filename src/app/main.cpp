@@ -1,6 +1,7 @@
 // Lexmill: opens the main window over the user's settings file.
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
 
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Lexmill"));
     QApplication::setOrganizationName(QStringLiteral("Bramblegate"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lexmill"));
+    // Every window and the tray icon show it.
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/lexmill-32.png"));
+    icon.addFile(QStringLiteral(":/icons/lexmill-256.png"));
+    QApplication::setWindowIcon(icon);
 
     const std::filesystem::path settings = PrepareSettings();
     lexmill::Module1 m;

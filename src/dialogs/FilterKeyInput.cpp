@@ -2,19 +2,18 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <string_view>
+#include <cstdint>
+
+#include "FilterKey.h"
 
 namespace lexmill {
 
 namespace {
-// The key filter of the custom pattern boxes (the main window's FilterKey
-// rule): Backspace, "*", "?", the dot, the digits and the letters a to z of
-// either case pass; upper case stays upper case.
+// One character through the shared key filter; characters beyond its 16-bit
+// codes are refused like any other non-pattern character.
 bool PassesFilterKey(char16_t code) {
-    if (code == 8) return true;
-    if (code >= u'A' && code <= u'Z') code = static_cast<char16_t>(code - u'A' + u'a');
-    static constexpr std::u16string_view kAllowed = u"*abcdefghijklmnopqurstuvwxyz?.0123456789";
-    return kAllowed.find(code) != std::u16string_view::npos;
+    auto key = code < 0x8000 ? static_cast<std::int16_t>(code) : std::int16_t{0};
+    return FilterKey(key) != 0;
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +21,7 @@
 
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
+#include "FilterKeyInput.h"
 #include "Form3.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
@@ -126,11 +128,13 @@ frmLM::frmLM(Module1& m, std::filesystem::path settingsFile, QString textEditor,
     // Esc anywhere in the window: the key is seen before the focused control.
     qApp->installEventFilter(this);
     Form_Load();
+    Timer2_Timer();  // the clipboard's text shows from the start
 }
 
 frmLM::~frmLM() {
     // Children still signal while QWidget deletes them, after this part of us is gone.
     qApp->removeEventFilter(this);
+    QGuiApplication::clipboard()->disconnect(this);
     for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
     while (waitCursors_ > 0) setWaitCursor(false);
     delete results_;
@@ -175,6 +179,7 @@ QGroupBox* frmLM::BuildFrame1() {
     Combo1->setEditable(false);
     Label13 = Caption(tr("Specify Custom Filter:"), Frame1, "Label13");
     Text3 = Named(new QLineEdit(Frame1), "Text3");
+    FilterKeyInput::installOn(Text3);
     Label13->setEnabled(false);  // until "Custom" is chosen
     Text3->setEnabled(false);
     Command1 = Button(tr("Select &All Files"), Frame1, "Command1");
@@ -325,6 +330,9 @@ void frmLM::FixWindowSize() {
 }
 
 void frmLM::ConnectControls() {
+    // First, so that every other handler of a change sees the user's own text.
+    for (QPlainTextEdit* box : {Text1, Text2, Text4})
+        connect(box, &QPlainTextEdit::textChanged, this, [this, box] { BoxEdited(box); });
     connect(Command3, &QPushButton::clicked, this, &frmLM::Command3_Click);
     connect(Command6, &QPushButton::clicked, this, &frmLM::Command6_Click);
     connect(Command4, &QPushButton::clicked, this, &frmLM::Command4_Click);
@@ -332,8 +340,11 @@ void frmLM::ConnectControls() {
     connect(Text4, &QPlainTextEdit::textChanged, this, &frmLM::UpdateTallyButton);
     connect(Check1, &QCheckBox::toggled, this, &frmLM::Check1_Click);
     connect(Check3, &QCheckBox::toggled, this, &frmLM::Check3_Click);
-    connect(Check2, &QCheckBox::clicked, this, &frmLM::Check2_Click);
+    connect(Check2, &QCheckBox::toggled, this, &frmLM::Check2_Click);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &frmLM::Timer2_Timer);
     connect(Text1, &QPlainTextEdit::textChanged, this, &frmLM::UpdateStartButton);
+    connect(Text1, &QPlainTextEdit::textChanged, this, &frmLM::Text1_Change);
+    connect(Text2, &QPlainTextEdit::textChanged, this, &frmLM::Text2_Change);
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, &frmLM::Combo1_Click);
     connect(Text3, &QLineEdit::textChanged, this, &frmLM::Text3_Change);

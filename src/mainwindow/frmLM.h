@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "BatchHost.h"
 #include "CRegSettings.h"
@@ -32,6 +33,7 @@ class PictureBox;
 class ProgressProperty;
 class CProgressBarEx;
 class StatusPanel;
+class TrayIcon;
 
 // The main window: file selection, search and replace, the two tallies, the
 // text block, the menus and the status bar with its progress panel. It hosts
@@ -108,22 +110,42 @@ class frmLM : public QMainWindow, public BatchHost {
 
     void tabs1_Click(int previousTab);
 
-    // Wired later by the parts that own them.
-    void mnuFileTr_Click() {}
-    void mnuEdtOp_Click() {}
-    void mnuFavsedit_Click() {}
-    void favs_Click(int /*index*/) {}
-    void LoadFavorites() {}
-    void mnuFileVTB_Click() {}
-    void mnuToolsFTP_Click() {}
-    void mnuToolsMeta_Click() {}
-    void mnuHelpContents_Click() {}
-    void mnuHelpAbout_Click() {}
-    void mnuPopRest_Click() {}
-    void mnuPopEx_Click() {}
-    void Label10_Click() {}
-    void Label12_Click() {}
-    void Check2_Click() {}
+    // The text block and the clipboard monitor (frmLM_TextBlock.cpp).
+    void Check2_Click();
+    void Timer2_Timer();  // runs when the clipboard changes
+    void mnuFileVTB_Click();
+    void Label10_Click();
+    void Label12_Click();
+    void Text1_Change();
+    void Text2_Change();
+    // Sets the whole text of Text1, Text2 or Text4 and keeps it exactly (line
+    // breaks included) for the search, the replacement or the tally, until
+    // the user edits the box; the box itself shows it as text.
+    void SetBoxText(QPlainTextEdit* box, const QString& text);
+    // What a box stands for: the text kept by SetBoxText, or what it shows.
+    QString BoxText(const QPlainTextEdit* box) const;
+
+    // The favourites menu (frmLM_Favorites.cpp).
+    void LoadFavorites();
+    void favs_Click(int index);
+    void mnuFavsedit_Click();
+
+    // Tools, dialogs, tray icon and help (frmLM_Tools.cpp).
+    void mnuToolsMeta_Click();
+    void mnuToolsFTP_Click();
+    void mnuEdtOp_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    void mnuFileTr_Click();
+    void mnuPopRest_Click();
+    void mnuPopEx_Click();
+    // The icon in the notification area; tests set its exit and availability.
+    TrayIcon* Tray() const { return tray_; }
+
+    // For tests: sees every value written to Progress.
+    void setProgressObserver(std::function<void(std::int64_t)> observer) {
+        progressObserver_ = std::move(observer);
+    }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -178,7 +200,23 @@ class frmLM : public QMainWindow, public BatchHost {
     int currentTab_ = 0;
     int waitCursors_ = 0;
     std::unique_ptr<ProgressProperty> progress_;
+    std::function<void(std::int64_t)> progressObserver_;
     Form3* results_ = nullptr;
+    TrayIcon* tray_ = nullptr;
+    bool monitorOn_ = true;  // Timer2 enabled: the text block follows the clipboard
+
+    // A text put into a box by the program, kept exactly while the box shows it.
+    struct KeptText {
+        const QPlainTextEdit* box = nullptr;
+        std::optional<QString> exact;
+        bool setting = false;  // SetBoxText is changing the box
+    };
+    KeptText& Kept(const QPlainTextEdit* box);
+    const KeptText* FindKept(const QPlainTextEdit* box) const;
+    void BoxEdited(const QPlainTextEdit* box);
+    // A click on one of the "Clear" links; true when it was one.
+    bool LinkLabelEvent(QObject* watched, QEvent* event);
+    std::vector<KeptText> kept_;
 
   public:
     // Controls, by their names (objectName is the same).

@@ -31,6 +31,7 @@ void frmLM::Command3_Click() {
     delete results_;  // a run that showed no results window leaves none behind
     results_ = nullptr;
     Timer1_Timer();
+    Timer2_Timer();  // a clipboard change during the run
 }
 
 std::int64_t frmLM::Progress() const {
@@ -40,6 +41,7 @@ std::int64_t frmLM::Progress() const {
 void frmLM::setProgress(std::int64_t value) {
     if (!progress_) progress_ = std::make_unique<ProgressProperty>(picProgress, sbStatusbar);
     progress_->set(value, m_.ProgressMax);
+    if (progressObserver_) progressObserver_(value);
 }
 
 CProgressBarEx* frmLM::ProgressBar() const {
@@ -48,8 +50,8 @@ CProgressBarEx* frmLM::ProgressBar() const {
 
 BatchOptions frmLM::options() {
     BatchOptions o;
-    o.searchText = Text1->toPlainText().toStdString();
-    o.replaceText = Text2->toPlainText().toStdString();
+    o.searchText = BoxText(Text1).toStdString();
+    o.replaceText = BoxText(Text2).toStdString();
     o.searchOnly = Check3->isChecked();
     o.matchCase = Check4->isChecked();
     o.makeBackups = Check1->isChecked();

@@ -13,7 +13,6 @@
 
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
-#include "FilterKey.h"
 #include "TextEditor.h"
 #include "ToolTipText.h"
 #include "frmLM.h"
@@ -25,22 +24,6 @@ namespace {
 // The patterns of the filter list's first three items.
 const char* const kPatterns[] = {"*.txt", "*.htm;*.html;*.shtml*", "*.*"};
 constexpr int kCustom = 3;
-
-// Keys that type a character into the custom pattern box pass FilterKey;
-// those that move the focus, confirm, cancel or delete are left alone.
-bool FiltersKey(const QKeyEvent& key) {
-    switch (key.key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Delete:
-            return false;
-        default:
-            return !key.text().isEmpty();
-    }
-}
 
 QString PatternOrAll(const QString& text) {
     return text.isEmpty() ? QStringLiteral("*.*") : text;
@@ -145,11 +128,6 @@ bool frmLM::eventFilter(QObject* watched, QEvent* event) {
             auto* widget = qobject_cast<QWidget*>(watched);
             if (key->key() == Qt::Key_Escape && widget && widget->window() == this)
                 m_.CancelRequested = true;  // the key goes on to the control
-            if (watched == Text3 && FiltersKey(*key)) {
-                const char16_t typed = key->text().at(0).unicode();
-                std::int16_t code = typed < 0x8000 ? static_cast<std::int16_t>(typed) : 0;
-                if (FilterKey(code) == 0) return true;
-            }
             break;
         }
         case QEvent::MouseMove:
@@ -161,12 +139,14 @@ bool frmLM::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            if (LinkLabelEvent(watched, event)) return true;
             // The right button leaves the selection as it is.
             if (watched == File1->viewport() &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
                 return true;
             break;
         case QEvent::MouseButtonRelease:
+            if (LinkLabelEvent(watched, event)) return true;
             if (watched == File1->viewport()) {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
                 if (mouse->button() == Qt::RightButton) {

@@ -4,7 +4,9 @@
 #include <QMenuBar>
 
 #include "FileListBox.h"
+#include "TrayIcon.h"
 #include "frmLM.h"
+#include "frmfav.h"
 
 namespace lexmill {
 
@@ -37,7 +39,7 @@ void frmLM::BuildMenus() {
 
     mnuFavs = AddMenu("mnuFavs", tr("&Favorites"));
     for (int i = 0; i < 5; ++i) {
-        favs[i] = mnuFavs->addAction(i == 0 ? tr("(Empty)") : QString());
+        favs[i] = mnuFavs->addAction(i == 0 ? frmfav::EmptyCaption() : QString());
         favs[i]->setObjectName(QStringLiteral("favs(%1)").arg(i));
         if (i == 0)
             favs[i]->setEnabled(false);
@@ -61,11 +63,11 @@ void frmLM::BuildMenus() {
     mnuHelpAbout = AddItem(mnuHelp, "mnuHelpAbout", tr("&About"));
 
     // The two hidden menus are never in the menu bar; they open as pop-ups.
-    mnuPopSysTray = new QMenu(tr("mnuPop"), this);
-    mnuPopSysTray->setObjectName(QStringLiteral("mnuPopSysTray"));
-    mnuPopRest = AddItem(mnuPopSysTray, "mnuPopRest", tr("&Restore"));
-    AddItem(mnuPopSysTray, "mnuPopSep", QStringLiteral("-"));
-    mnuPopEx = AddItem(mnuPopSysTray, "mnuPopEx", tr("&Exit"));
+    // The tray icon's menu is its controller's, which handles its two items.
+    tray_ = new TrayIcon(this);
+    mnuPopSysTray = tray_->mnuPopSysTray();
+    mnuPopRest = tray_->mnuPopRest();
+    mnuPopEx = tray_->mnuPopEx();
 
     mnuFilePop = new QMenu(tr("&File"), this);
     mnuFilePop->setObjectName(QStringLiteral("mnuFilePop"));
@@ -93,8 +95,6 @@ void frmLM::BuildMenus() {
     connect(mnuToolsMeta, &QAction::triggered, this, &frmLM::mnuToolsMeta_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmLM::mnuHelpContents_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmLM::mnuHelpAbout_Click);
-    connect(mnuPopRest, &QAction::triggered, this, &frmLM::mnuPopRest_Click);
-    connect(mnuPopEx, &QAction::triggered, this, &frmLM::mnuPopEx_Click);
     // Each pop-up item only runs its Tools menu twin.
     connect(mnuFilePopVTB, &QAction::triggered, this, &frmLM::mnuFileVTB_Click);
     connect(mnuFilePopOpenDA, &QAction::triggered, this, &frmLM::mnuFileOpenDA_Click);

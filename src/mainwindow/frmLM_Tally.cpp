@@ -79,7 +79,7 @@ std::optional<std::int64_t> frmLM::FileTally() {
 
 std::int64_t frmLM::TextTally() {
     setWaitCursor(true);
-    const std::string text = Text4->toPlainText().toStdString();
+    const std::string text = BoxText(Text4).toStdString();
     m_.ProgressMax = static_cast<std::int64_t>(text.size());
     setProgress(m_.ProgressMax);
     const TallyCounts counts = tallyText(text, KWtext2->text().toStdString());

@@ -19,7 +19,6 @@
 #include <QTest>
 
 #include "FileListBox.h"
-#include "FilterKey.h"
 #include "StatusPanel.h"
 #include "frmLMTestSupport.h"
 
@@ -352,26 +351,6 @@ void frmLMShellTest::customFilterTakesOnlyPatternKeys() {
     QVERIFY(Listed(w).isEmpty());
     w.Text3->clear();  // empty box: every file
     QCOMPARE(Listed(w).size(), 3);
-}
-
-void frmLMShellTest::filterKeyRule_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("result");
-    for (char c : std::string("*?.09azAZq"))
-        QTest::addRow("%c", c) << static_cast<int>(c) << static_cast<int>(c);
-    QTest::newRow("backspace") << 8 << 8;
-    for (char c : std::string(" ;\\:-_/,\t\r"))
-        QTest::addRow("refused %d", c) << static_cast<int>(c) << 0;
-    QTest::newRow("e acute") << 0xE9 << 0;
-    QTest::newRow("ctrl-v") << 22 << 0;
-}
-
-void frmLMShellTest::filterKeyRule() {
-    QFETCH(int, code);
-    QFETCH(int, result);
-    auto key = static_cast<std::int16_t>(code);
-    QCOMPARE(static_cast<int>(FilterKey(key)), result);
-    QCOMPARE(static_cast<int>(key), result);  // written back as well
 }
 
 void frmLMShellTest::selectionDrivesMenusAndButtons() {

@@ -16,8 +16,6 @@ class frmLMShellTest : public QObject {
     void filtersListTheirFiles_data();
     void filtersListTheirFiles();
     void customFilterTakesOnlyPatternKeys();
-    void filterKeyRule_data();
-    void filterKeyRule();
     void selectionDrivesMenusAndButtons();
     void folderLabelAndChooser();
     void fileToolTipShowsNameDateAndSize();

@@ -4,6 +4,7 @@
 
 #include "frmLMBatchTest.h"
 #include "frmLMShellTest.h"
+#include "frmLMWiringTest.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -14,6 +15,10 @@ int main(int argc, char** argv) {
     }
     {
         frmLMBatchTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        frmLMWiringTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "frmLMTestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QListWidget>
 #include <QTest>
@@ -39,6 +40,8 @@ MainWindowFixture::MainWindowFixture() {
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     previousDirectory_ = QDir::currentPath();
     QDir::setCurrent(work_);
+    // The text block follows the clipboard: every window starts on an empty one.
+    QGuiApplication::clipboard()->clear();
 }
 
 MainWindowFixture::~MainWindowFixture() {
@@ -48,6 +51,16 @@ MainWindowFixture::~MainWindowFixture() {
 
 void MainWindowFixture::store(const QString& key, const QString& value) const {
     Store(dir_).SaveSetting("Options", key.toStdString(), value.toStdString());
+}
+
+void MainWindowFixture::storeIn(const QString& section, const QString& key,
+                                const QString& value) const {
+    Store(dir_).SaveSetting(section.toStdString(), key.toStdString(), value.toStdString());
+}
+
+QString MainWindowFixture::storedIn(const QString& section, const QString& key) const {
+    return QString::fromStdString(
+        Store(dir_).GetSetting(section.toStdString(), key.toStdString(), "<none>"));
 }
 
 QString MainWindowFixture::stored(const QString& key) const {

@@ -25,6 +25,9 @@ class MainWindowFixture {
     // Stores a value in section "Options" before the window is made.
     void store(const QString& key, const QString& value) const;
     QString stored(const QString& key) const;
+    // Any section of the settings file.
+    void storeIn(const QString& section, const QString& key, const QString& value) const;
+    QString storedIn(const QString& section, const QString& key) const;
     // The "Options" values as "key=value", in the order first written.
     QStringList storedInOrder() const;
 
