@@ -9,13 +9,11 @@
 namespace lexmill {
 namespace {
 
-using test::TempDir;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
+const std::string kAppKey = "Software\\Bramblegate\\Lexmill";
 
-constexpr std::string_view kAppKey = "Software\\Bramblegate\\Lexmill";
-
-std::string appKey(std::string_view section) {
-    return std::string(kAppKey) + (section.empty() ? "" : "\\" + std::string(section));
+std::string appKey(const std::string& section) {
+    return section.empty() ? kAppKey : kAppKey + "\\" + section;
 }
 
 // A CRegSettings set up as every window sets it up, on a file of its own.
@@ -28,30 +26,26 @@ class CRegSettingsTest : public ::testing::Test {
         return settings;
     }
     std::filesystem::path file() const { return dir_ / "registry.sqlite"; }
+    std::optional<RegistryValue> stored(const std::string& section, const std::string& name) {
+        return RegistryStore(file()).queryValue(appKey(section), name);
+    }
 
-    TempDir dir_;
+    test::TempDir dir_;
 };
 
 TEST(CRegSettingsNames, FreshInstanceAndTrimming) {
     CRegSettings settings("/nonexistent/registry.sqlite");
-    EXPECT_EQ(settings.Company(), CRegSettings::kFreshCompany);
-    EXPECT_EQ(settings.AppName(), "Lexmill");
     EXPECT_EQ(settings.keyPath(""), "Software\\MyCompany\\Lexmill");
-
-    struct Case {
-        const char* written;
-        std::string_view kept;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::string_view> cases[] = {
         {"  Bramblegate  ", "Bramblegate"}, {"Bramble gate", "Bramble gate"},
         {"\tTabbed\t", "\tTabbed\t"},  // only spaces are trimmed
         {"", CRegSettings::kFreshCompany},  {"    ", CRegSettings::kFreshCompany},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.written);
+    for (const auto& [written, kept] : cases) {
+        SCOPED_TRACE(written);
         settings.setCompany("Someone");
-        settings.setCompany(c.written);
-        EXPECT_EQ(settings.Company(), c.kept);
+        settings.setCompany(written);
+        EXPECT_EQ(settings.Company(), kept);
     }
     settings.setAppName(" Other ");
     EXPECT_EQ(settings.AppName(), "Other");
@@ -61,14 +55,25 @@ TEST(CRegSettingsNames, FreshInstanceAndTrimming) {
 
 TEST_F(CRegSettingsTest, SaveWritesRegSzWithItsNulUnderTheSectionKey) {
     CRegSettings settings = make();
-    EXPECT_EQ(settings.keyPath("Options"), "Software\\Bramblegate\\Lexmill\\Options");
-    EXPECT_EQ(settings.keyPath(""), kAppKey);
-    ASSERT_TRUE(settings.SaveSetting("Options", "Match Case", "1"));
-    ASSERT_TRUE(settings.SaveSetting("Options", "Startup Folder", ""));
-    RegistryStore store(file());
-    EXPECT_EQ(store.queryValue(appKey("Options"), "Match Case"),
-              (RegistryValue{"Match Case", REG_SZ, std::string("1\0", 2)}));
-    EXPECT_EQ(store.queryValue(appKey("Options"), "Startup Folder")->data, std::string(1, '\0'));
+    EXPECT_EQ(settings.keyPath("Options"), kAppKey + "\\Options");
+    // {section, name written, name stored}: "*" is the key's default value.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"Options", "Match Case", "Match Case"}, {"", "top", "top"}, {"Options", "*", ""}};
+    for (const auto& [section, name, storedName] : cases) {
+        SCOPED_TRACE(name);
+        for (const std::string text : {"", "1"}) {
+            ASSERT_TRUE(settings.SaveSetting(section, name, text));
+            EXPECT_EQ(stored(section, storedName),
+                      (RegistryValue{storedName, REG_SZ, text + '\0'}));
+            EXPECT_EQ(settings.GetSetting(section, name, "d"), text);
+        }
+    }
+    EXPECT_EQ(settings.GetAllSettings(""), (Pairs{{"top", "1"}}));
+    EXPECT_EQ(settings.GetAllSettings("Options"), (Pairs{{"Match Case", "1"}, {"", "1"}}));
+    EXPECT_TRUE(settings.DeleteSetting("Options", "*"));
+    EXPECT_EQ(settings.GetSetting("Options", "*", "d"), "d");
+    EXPECT_FALSE(settings.DeleteSetting("Options", "*"));
+    EXPECT_EQ(settings.GetSetting("Options", "Match Case"), "1");
 }
 
 TEST_F(CRegSettingsTest, EmptyMissingAndSizeZeroValues) {
@@ -81,13 +86,7 @@ TEST_F(CRegSettingsTest, EmptyMissingAndSizeZeroValues) {
     store.setValue(appKey("Options"), "Dword", REG_DWORD, std::string("\x01\0\0\0", 4));
     store.setValue(appKey("Options"), "No terminator", REG_SZ, "xyz");
     store.setValue(appKey("Options"), "Nul inside", REG_SZ, std::string("a\0b\0", 4));
-
-    struct Case {
-        const char* section;
-        const char* key;
-        std::string expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, std::string> cases[] = {
         {"Options", "Empty", ""},  // saved empty: "", not the default
         {"Options", "Text", "C:\\Work"},
         {"Options", "Missing", "default"},
@@ -98,72 +97,46 @@ TEST_F(CRegSettingsTest, EmptyMissingAndSizeZeroValues) {
         {"Options", "No terminator", "xy"},
         {"Options", "Nul inside", std::string("a\0b", 3)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        EXPECT_EQ(settings.GetSetting(c.section, c.key, "default"), c.expected);
+    for (const auto& [section, key, expected] : cases) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(settings.GetSetting(section, key, "default"), expected);
     }
     EXPECT_EQ(settings.GetSetting("Options", "Missing"), "");
 }
 
-TEST_F(CRegSettingsTest, StarIsTheDefaultValue) {
-    CRegSettings settings = make();
-    ASSERT_TRUE(settings.SaveSetting("Options", "*", "unnamed"));
-    EXPECT_EQ(settings.GetSetting("Options", "*", "d"), "unnamed");
-    EXPECT_EQ(RegistryStore(file()).queryValue(appKey("Options"), "")->data,
-              std::string("unnamed\0", 8));
-    EXPECT_EQ(settings.GetAllSettings("Options"), (Pairs{{"", "unnamed"}}));
-    EXPECT_TRUE(settings.DeleteSetting("Options", "*"));
-    EXPECT_EQ(settings.GetSetting("Options", "*", "d"), "d");
-    EXPECT_FALSE(settings.DeleteSetting("Options", "*"));
-    EXPECT_TRUE(RegistryStore(file()).keyExists(appKey("Options")));
-}
-
-TEST_F(CRegSettingsTest, NestedSectionsAreCreatedAndDeletedWhole) {
+// Deleting says whether something went; a section goes with everything
+// below it, but never the whole application key.
+TEST_F(CRegSettingsTest, DeleteTakesNestedSectionsWholeAndReportsIt) {
     CRegSettings settings = make();
     namespace ftp = catalogue::ftp;
     const std::string home = ftp::connectionSection("Home");
+    const std::string work = ftp::connectionSection("Work");
+    EXPECT_EQ(home, "FTP Servers\\Home");
+    EXPECT_FALSE(settings.DeleteSetting(ftp::kSection));  // nothing stored at all
     ASSERT_TRUE(settings.SaveSetting(ftp::kSection, ftp::kServers, "2"));
     ASSERT_TRUE(settings.SaveSetting(home, ftp::kAddress, "ftp.example.org"));
-    ASSERT_TRUE(settings.SaveSetting(home, ftp::kPort, "21"));
-    ASSERT_TRUE(settings.SaveSetting(ftp::connectionSection("Work"), ftp::kAddress, "w"));
+    ASSERT_TRUE(settings.SaveSetting(work, ftp::kAddress, "w"));
+    ASSERT_TRUE(settings.SaveSetting("", "top", "t"));
     EXPECT_EQ(settings.GetSetting("ftp servers\\HOME", "Address"), "ftp.example.org");
+    EXPECT_FALSE(settings.DeleteSetting(ftp::kSection, "Missing"));
+    EXPECT_FALSE(settings.DeleteSetting("Missing", ftp::kServers));
+    EXPECT_FALSE(settings.DeleteSetting("Missing"));
+    EXPECT_FALSE(settings.DeleteSetting(""));
 
     EXPECT_TRUE(settings.DeleteSetting(home));
     EXPECT_EQ(settings.GetSetting(home, ftp::kAddress, "gone"), "gone");
     EXPECT_FALSE(RegistryStore(file()).keyExists(appKey(home)));
     EXPECT_FALSE(settings.DeleteSetting(home));
     EXPECT_EQ(settings.GetSetting(ftp::kSection, ftp::kServers), "2");
-    EXPECT_EQ(settings.GetSetting(ftp::connectionSection("Work"), ftp::kAddress), "w");
+    EXPECT_EQ(settings.GetSetting(work, ftp::kAddress), "w");
+    EXPECT_TRUE(settings.DeleteSetting("ftp SERVERS", "SERVERS"));
+    EXPECT_EQ(settings.GetSetting(ftp::kSection, ftp::kServers, "0"), "0");
 
     // The whole section, with the connections below it.
     EXPECT_TRUE(settings.DeleteSetting(ftp::kSection, ""));
-    EXPECT_EQ(settings.GetSetting(ftp::connectionSection("Work"), ftp::kAddress, "gone"), "gone");
-    EXPECT_TRUE(RegistryStore(file()).keyExists(std::string(kAppKey)));
-}
-
-TEST_F(CRegSettingsTest, DeleteReportsWhetherSomethingWasDeleted) {
-    CRegSettings settings = make();
-    EXPECT_FALSE(settings.DeleteSetting("Options"));  // nothing stored at all
-    ASSERT_TRUE(settings.SaveSetting("Options", "Match Case", "1"));
-    ASSERT_TRUE(settings.SaveSetting("", "top", "t"));
-    EXPECT_FALSE(settings.DeleteSetting("Options", "Missing"));
-    EXPECT_FALSE(settings.DeleteSetting("Missing", "Match Case"));
-    EXPECT_FALSE(settings.DeleteSetting("Missing"));
-    // Only the whole application key would be left to delete: refused.
-    EXPECT_FALSE(settings.DeleteSetting(""));
-    EXPECT_EQ(settings.GetSetting("Options", "Match Case"), "1");
-    EXPECT_TRUE(settings.DeleteSetting("options", "MATCH CASE"));
-    EXPECT_EQ(settings.GetSetting("Options", "Match Case", "0"), "0");
+    EXPECT_EQ(settings.GetSetting(work, ftp::kAddress, "gone"), "gone");
     EXPECT_TRUE(settings.DeleteSetting("", "top"));
-}
-
-TEST_F(CRegSettingsTest, EmptySectionAddressesTheApplicationKey) {
-    CRegSettings settings = make();
-    ASSERT_TRUE(settings.SaveSetting("", "top", "t"));
-    EXPECT_EQ(RegistryStore(file()).queryValue(std::string(kAppKey), "top")->data,
-              std::string("t\0", 2));
-    EXPECT_EQ(settings.GetSetting("", "top"), "t");
-    EXPECT_EQ(settings.GetAllSettings(""), (Pairs{{"top", "t"}}));
+    EXPECT_TRUE(RegistryStore(file()).keyExists(kAppKey));
 }
 
 TEST_F(CRegSettingsTest, SectionSpellingsMeetInOneKeyWithTheFirstSpellingKept) {
@@ -179,8 +152,7 @@ TEST_F(CRegSettingsTest, SectionSpellingsMeetInOneKeyWithTheFirstSpellingKept) {
     ASSERT_TRUE(mainWindow.SaveSetting(favorites::kSection, favorites::slotKey(0), "/a"));
     ASSERT_TRUE(dialog.SaveSetting(favorites::kSectionInEditor, favorites::slotKey(0), "/b"));
     EXPECT_EQ(mainWindow.GetSetting(favorites::kSection, "folder0"), "/b");
-
-    EXPECT_EQ(RegistryStore(file()).enumKeys(std::string(kAppKey)).value(),
+    EXPECT_EQ(RegistryStore(file()).enumKeys(kAppKey).value(),
               (std::vector<std::string>{"options", "Favorite Folders"}));
 }
 
@@ -198,29 +170,27 @@ TEST_F(CRegSettingsTest, GetAllSettingsListsTextValuesInFirstWrittenOrder) {
     store.setValue(appKey("FTP Servers"), "size zero", REG_SZ, "");
     EXPECT_EQ(settings.GetAllSettings("ftp servers"),
               (Pairs{{"servers", "3"}, {"1", "Home"}, {"2", "Work"}, {"size zero", ""}}));
-
     store.setValue(appKey("Binary only"), "b", REG_BINARY, "b");
     EXPECT_TRUE(settings.GetAllSettings("Binary only").empty());
-    EXPECT_TRUE(settings.GetAllSettings("Missing").empty());
 }
 
 TEST_F(CRegSettingsTest, ASecondInstanceAndASecondProcessSeeWritesAtOnce) {
     CRegSettings first = make();
     CRegSettings second = make();
+    const std::string key = appKey("Options");
     ASSERT_TRUE(first.SaveSetting("Options", "Last Used Folder", "/one"));
     EXPECT_EQ(second.GetSetting("Options", "Last Used Folder"), "/one");
     ASSERT_TRUE(second.SaveSetting("Options", "Last Used Folder", "/two"));
     EXPECT_EQ(first.GetSetting("Options", "Last Used Folder"), "/two");
 
-    const int code = test::runInChild([&] {
-        CRegSettings child = make();
-        if (child.GetSetting("Options", "Last Used Folder") != "/two") return 1;
-        return child.SaveSetting("Options", "Last Used Folder", "/child") ? 0 : 2;
-    });
-    ASSERT_EQ(code, 0);
-    EXPECT_EQ(first.GetSetting("Options", "Last Used Folder"), "/child");
+    std::string seen;  // the other process's store names things in any case
+    ASSERT_EQ(test::runHelper({file(), "read", key, "LAST USED FOLDER"}, &seen), 0);
+    EXPECT_EQ(seen, std::string("/two\0", 5));
+    ASSERT_EQ(test::runHelper({file(), "write", key, "Last Used Folder", "/other"}), 0);
+    EXPECT_EQ(first.GetSetting("Options", "Last Used Folder"), "/other");
     EXPECT_TRUE(second.DeleteSetting("Options", "Last Used Folder"));
     EXPECT_EQ(first.GetSetting("Options", "Last Used Folder", "gone"), "gone");
+    EXPECT_EQ(test::runHelper({file(), "read", key, "Last Used Folder"}), 1);
 }
 
 TEST_F(CRegSettingsTest, SectionsWithAnEmptyPartNameNoKey) {
@@ -240,7 +210,7 @@ TEST_F(CRegSettingsTest, SectionsWithAnEmptyPartNameNoKey) {
 }
 
 TEST(CRegSettingsUnusableStore, ReadsGiveDefaultsAndWritesFailWithoutTouchingTheFile) {
-    TempDir dir;
+    test::TempDir dir;
     const auto garbage = dir / "registry.sqlite";
     test::writeFile(garbage, "this is not a database, but it is somebody's data\n");
     std::filesystem::create_directory(dir / "dir");
@@ -259,34 +229,16 @@ TEST(CRegSettingsUnusableStore, ReadsGiveDefaultsAndWritesFailWithoutTouchingThe
     }
 }
 
-// A first run: every reader gets the default its window passes, and the
-// numbers read from it are the ones the windows start with.
-TEST_F(CRegSettingsTest, FirstRunReadsTheCatalogueDefaults) {
-    CRegSettings settings = make();
+// The numbers a first run starts with, read from the defaults the windows pass.
+TEST(CatalogueDefaults, ReadAsTheStartingNumbers) {
     namespace options = catalogue::options;
-    namespace ftp = catalogue::ftp;
-    EXPECT_EQ(strictNumber(settings.GetSetting(options::kSection, options::kMakeBackups,
-                                               options::kMakeBackupsDefault)),
-              1);
-    EXPECT_EQ(strictNumber(settings.GetSetting(options::kSection, options::kSearchOnly,
-                                               options::kSearchOnlyDefault)),
-              0);
-    EXPECT_EQ(strictNumber(settings.GetSetting(options::kSection, options::kMatchCase,
-                                               options::kMatchCaseDefault)),
-              0);
-    EXPECT_EQ(leadingNumber(settings.GetSetting(options::kSection, options::kStartupFilter,
-                                                options::kStartupFilterDefault)),
-              options::kFilterTextFiles);
-    EXPECT_EQ(leadingNumber(settings.GetSetting(options::kSection, options::kLastUsedFilter,
-                                                options::kLastUsedFilterDefault)),
-              0);
-    EXPECT_EQ(settings.GetSetting(options::kSectionInOptionsDialog, options::kStartupFolderOption,
-                                  options::kStartupFolderOptionDefault),
-              options::kStartInCurrentDirectory);
-    EXPECT_EQ(settings.GetSetting(ftp::kSection, ftp::kServers, ftp::kServersDefault), "0");
-    EXPECT_EQ(catalogue::favorites::slotKey(4), "folder4");
-    EXPECT_EQ(ftp::positionKey(12), "12");
-    EXPECT_EQ(ftp::connectionSection("Home"), "FTP Servers\\Home");
+    EXPECT_EQ(strictNumber(options::kMakeBackupsDefault), 1);
+    EXPECT_EQ(strictNumber(options::kSearchOnlyDefault), 0);
+    EXPECT_EQ(strictNumber(options::kMatchCaseDefault), 0);
+    EXPECT_EQ(leadingNumber(options::kStartupFilterDefault), options::kFilterTextFiles);
+    EXPECT_EQ(leadingNumber(options::kLastUsedFilterDefault), 0);
+    EXPECT_EQ(options::kStartupFolderOptionDefault, options::kStartInCurrentDirectory);
+    EXPECT_EQ(catalogue::ftp::kServersDefault, "0");
 }
 
 }  // namespace

@@ -18,49 +18,45 @@ namespace {
 using test::TempDir;
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the length of a test.
+std::size_t entries(const fs::path& folder) {
+    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+}
+
+// Sets (or, with no value, unsets) an environment variable for a while.
 class ScopedEnv {
   public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
+        set(value);
     }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
+    ~ScopedEnv() { set(old_); }
 
   private:
+    void set(const std::optional<std::string>& value) {
+        value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
+    }
     const char* name_;
     std::optional<std::string> old_;
 };
 
-TEST(SettingsFileLocation, FollowsXdgConfigHomeAndCreatesPrivateFolders) {
-    TempDir dir;
-    ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "config").string());
-    const fs::path file = defaultSettingsFile();
-    EXPECT_EQ(file, dir / "config" / "Bramblegate" / "Lexmill" / "registry.sqlite");
-    EXPECT_TRUE(fs::is_directory(file.parent_path()));
-    EXPECT_EQ(test::fileMode(file.parent_path()), 0700u);
-    EXPECT_EQ(test::fileMode(file.parent_path().parent_path()), 0700u);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(defaultSettingsFile(), file);  // existing folders are fine
-}
-
-TEST(SettingsFileLocation, FallsBackToHomeWhenXdgConfigHomeIsUnsetOrRelative) {
+TEST(SettingsFileLocation, FollowsAnAbsoluteXdgConfigHomeElseHome) {
     TempDir dir;
     ScopedEnv home("HOME", dir.path().string());
-    for (const std::optional<std::string>& value :
-         {std::optional<std::string>(), std::optional<std::string>("relative/config"),
-          std::optional<std::string>("")}) {
-        ScopedEnv xdg("XDG_CONFIG_HOME", value);
-        EXPECT_EQ(defaultSettingsFile(),
-                  dir / ".config" / "Bramblegate" / "Lexmill" / "registry.sqlite");
+    const fs::path inHome = dir / ".config" / "Bramblegate" / "Lexmill" / "registry.sqlite";
+    const std::pair<std::optional<std::string>, fs::path> cases[] = {
+        {(dir / "config").string(), dir / "config" / "Bramblegate" / "Lexmill" / "registry.sqlite"},
+        {std::nullopt, inHome},
+        {"relative/config", inHome},
+        {"", inHome},
+    };
+    for (const auto& [xdg, expected] : cases) {
+        SCOPED_TRACE(xdg.value_or("unset"));
+        ScopedEnv scoped("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(defaultSettingsFile(), expected);
+        EXPECT_EQ(defaultSettingsFile(), expected);  // existing folders are fine
+        EXPECT_EQ(test::fileMode(expected.parent_path()), 0700u);
+        EXPECT_EQ(test::fileMode(expected.parent_path().parent_path()), 0700u);
+        EXPECT_FALSE(fs::exists(expected));
     }
 }
 
@@ -82,21 +78,16 @@ TEST(PrepareSettingsFile, CreatesAMissingFileAndKeepsASoundOne) {
 
     RegistryStore(file).setValue("K", "v", REG_SZ, std::string("kept\0", 5));
     ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
-    status = prepareSettingsFile(file);
-    EXPECT_FALSE(status.movedAside);
+    EXPECT_FALSE(prepareSettingsFile(file).movedAside);
     EXPECT_EQ(test::fileMode(file), 0600u);  // the passwords are in it
     EXPECT_EQ(RegistryStore(file).queryValue("K", "v")->data, std::string("kept\0", 5));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(entries(dir.path()), 1u);
 }
 
 // Every way a settings file can be unusable: it is moved aside whole, a fresh
 // store takes its place, and the next start finds nothing wrong.
 TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
-    struct Case {
-        const char* name;
-        void (*make)(const fs::path& file);
-    };
-    const Case cases[] = {
+    const std::pair<const char*, void (*)(const fs::path&)> cases[] = {
         {"garbage", [](const fs::path& f) { test::writeFile(f, std::string(5000, '\x7f')); }},
         {"foreign database",
          [](const fs::path& f) {
@@ -118,13 +109,13 @@ TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
          }},
         {"folder", [](const fs::path& f) { fs::create_directory(f); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
         TempDir dir;
         const fs::path file = dir / "registry.sqlite";
-        c.make(file);
+        make(file);
         const bool folder = fs::is_directory(file);
-        const std::string before = folder ? "" : test::readFile(file);
+        const std::string before = test::readFile(file);
 
         const SettingsFileStatus status = prepareSettingsFile(file);
         ASSERT_TRUE(status.movedAside);
@@ -132,9 +123,7 @@ TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
         EXPECT_EQ(status.movedTo.parent_path(), dir.path());
         EXPECT_EQ(status.movedTo.filename().string().rfind("registry.sqlite.unreadable-", 0), 0u)
             << status.movedTo;
-        if (!folder) {
-            EXPECT_EQ(test::readFile(status.movedTo), before);
-        }
+        EXPECT_EQ(test::readFile(status.movedTo), before);
         EXPECT_EQ(fs::is_directory(status.movedTo), folder);
 
         CRegSettings settings(file);
@@ -160,27 +149,23 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
             written[key + "|Value " + std::to_string(i)] = data;
         }
     }
-    const auto size = fs::file_size(file);
     {
         // Wipe a stretch of pages in the middle.
         std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(static_cast<std::streamoff>(size / 2));
-        const std::string zeros(8192, '\0');
-        f.write(zeros.data(), zeros.size());
+        f.seekp(static_cast<std::streamoff>(fs::file_size(file) / 2));
+        f << std::string(8192, '\0');
     }
 
     const SettingsFileStatus status = prepareSettingsFile(file);
     ASSERT_TRUE(status.movedAside) << "the damage went unnoticed";
     EXPECT_GT(status.valuesSalvaged, 0u);
     EXPECT_LT(status.valuesSalvaged, written.size());
-
     RegistryStore fresh(file);
     std::size_t found = 0;
     for (int s = 0; s < 9; ++s) {
         const std::string key = "Software\\Bramblegate\\Lexmill\\S" + std::to_string(s);
-        const auto values = fresh.enumValues(key);
-        if (!values) continue;
-        for (const RegistryValue& value : *values) {
+        for (const RegistryValue& value :
+             fresh.enumValues(key).value_or(std::vector<RegistryValue>{})) {
             ++found;
             const auto original = written.find(key + "|" + value.name);
             ASSERT_NE(original, written.end()) << value.name;
@@ -189,21 +174,44 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
         }
     }
     EXPECT_EQ(found, status.valuesSalvaged);
-    EXPECT_TRUE(prepareSettingsFile(file).valuesSalvaged == 0);
+    EXPECT_EQ(prepareSettingsFile(file).valuesSalvaged, 0u);
 }
 
-// Run as an unprivileged user: root reads and writes any file, so these
-// failures cannot be produced as root.
-TEST(PrepareSettingsFile, AFileThatIsOnlyReadOnlyIsReadAndKept) {
+// Each broken file goes to a name of its own, with its journal beside it, so
+// the journal can never be replayed into the new file.
+TEST(PrepareSettingsFile, MovesTheJournalAlongAndNeverOverAnEarlierCopy) {
+    TempDir dir;
+    const fs::path file = dir / "registry.sqlite";
+    std::vector<fs::path> moved;
+    for (int i = 0; i < 3; ++i) {
+        test::writeFile(file, "broken " + std::to_string(i) + std::string(600, '!'));
+        test::writeFile(dir / "registry.sqlite-journal", "journal " + std::to_string(i));
+        moved.push_back(prepareSettingsFile(file).movedTo);
+        EXPECT_FALSE(fs::exists(dir / "registry.sqlite-journal"));
+        EXPECT_TRUE(CRegSettings(file).SaveSetting("Options", "Search Only", "0"));
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(test::readFile(moved[i]).substr(0, 8), "broken " + std::to_string(i));
+        EXPECT_EQ(test::readFile(moved[i].string() + "-journal"), "journal " + std::to_string(i));
+    }
+}
+
+// As an unprivileged user: root reads and writes any file, so these failures
+// cannot be produced as root.
+TEST(PrepareSettingsFile, AReadOnlyFileIsReadAndKeptAnUnopenableOneStays) {
     if (const std::string why = test::whyNotAsNobody(); !why.empty()) GTEST_SKIP() << why;
     TempDir dir;
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
     const fs::path file = dir / "registry.sqlite";
-    RegistryStore(file).setValue("K", "v", REG_SZ, std::string("kept\0", 5));
-    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    RegistryStore(file).setValue("K", "v", REG_SZ, std::string("kept\0", 5));  // 0600, root's
     const std::string before = test::readFile(file);
 
     std::string output;
+    EXPECT_EQ(test::runHelper({file, "prepare"}, &output, true), 2);  // cannot open nor move
+    EXPECT_EQ(test::readFile(file), before);
+    EXPECT_EQ(entries(dir.path()), 1u);
+
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
     EXPECT_EQ(test::runHelper({file, "prepare"}, &output, true), 0);
     EXPECT_EQ(output, "kept\n");
     EXPECT_EQ(test::runHelper({file, "read", "K", "v"}, &output, true), 0);
@@ -211,44 +219,6 @@ TEST(PrepareSettingsFile, AFileThatIsOnlyReadOnlyIsReadAndKept) {
     EXPECT_EQ(test::runHelper({file, "write", "K", "v", "changed"}, &output, true), 2);
     EXPECT_EQ(test::readFile(file), before);
     EXPECT_EQ(test::fileMode(file), 0644u);  // not ours to change
-}
-
-TEST(PrepareSettingsFile, AFileThatCannotBeOpenedOrMovedStaysWhereItIs) {
-    if (const std::string why = test::whyNotAsNobody(); !why.empty()) GTEST_SKIP() << why;
-    TempDir dir;
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    const fs::path file = dir / "registry.sqlite";
-    RegistryStore(file).setValue("K", "v", REG_SZ, "x");  // 0600, root's
-    const std::string before = test::readFile(file);
-
-    std::string output;
-    EXPECT_EQ(test::runHelper({file, "prepare"}, &output, true), 2);
-    EXPECT_EQ(test::readFile(file), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST(PrepareSettingsFile, TheJournalMovesWithTheFile) {
-    TempDir dir;
-    const fs::path file = dir / "registry.sqlite";
-    test::writeFile(file, std::string(4096, 'x'));
-    test::writeFile(dir / "registry.sqlite-journal", "journal of the old file");
-    const SettingsFileStatus status = prepareSettingsFile(file);
-    ASSERT_TRUE(status.movedAside);
-    EXPECT_FALSE(fs::exists(dir / "registry.sqlite-journal"));
-    EXPECT_EQ(test::readFile(status.movedTo.string() + "-journal"), "journal of the old file");
-    EXPECT_TRUE(CRegSettings(file).SaveSetting("Options", "Search Only", "0"));
-}
-
-TEST(PrepareSettingsFile, NeverMovesOverAnEarlierCopy) {
-    TempDir dir;
-    const fs::path file = dir / "registry.sqlite";
-    std::vector<fs::path> moved;
-    for (int i = 0; i < 3; ++i) {
-        test::writeFile(file, "broken " + std::to_string(i) + std::string(600, '!'));
-        moved.push_back(prepareSettingsFile(file).movedTo);
-    }
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(test::readFile(moved[i]).substr(0, 8), "broken " + std::to_string(i));
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 // A second process for the settings tests, started afresh (never forked from a
-// process with SQLite connections open):
-//   settings_helper FILE write KEY NAME TEXT   writes TEXT as REG_SZ with its NUL
-//   settings_helper FILE read KEY NAME         prints the value's bytes; 1 when missing
-//   settings_helper FILE hold MS               locks the whole file, prints "held",
-//                                              keeps the lock MS milliseconds
-//   settings_helper FILE prepare               prepareSettingsFile: prints "moved" or "kept"
-//   settings_helper probe                      exits with 0
-// Exit code 2 and a message on stderr for any error.
+// process with SQLite connections open). Exit code 2 and stderr on any error.
+//   FILE write KEY NAME TEXT   writes TEXT as REG_SZ with its NUL
+//   FILE read KEY NAME         prints the value's bytes; exit code 1 when missing
+//   FILE hold MS               locks the whole file, prints "held", keeps it MS ms
+//   FILE prepare               prepareSettingsFile: prints "moved" or "kept"
+//   probe                      exits with 0
 #include <sqlite3.h>
 
 #include <chrono>
@@ -20,18 +18,16 @@
 
 int main(int argc, char** argv) {
     try {
-        if (argc == 2 && std::string(argv[1]) == "probe") return 0;  // can it run at all?
+        if (argc == 2 && std::string(argv[1]) == "probe") return 0;
         const std::string command = argc > 2 ? argv[2] : "";
         if (command == "write" && argc == 6) {
-            lexmill::RegistryStore store(argv[1]);
             std::string data = argv[5];
             data.push_back('\0');
-            store.setValue(argv[3], argv[4], lexmill::REG_SZ, data);
+            lexmill::RegistryStore(argv[1]).setValue(argv[3], argv[4], lexmill::REG_SZ, data);
             return 0;
         }
         if (command == "read" && argc == 5) {
-            lexmill::RegistryStore store(argv[1]);
-            const auto value = store.queryValue(argv[3], argv[4]);
+            const auto value = lexmill::RegistryStore(argv[1]).queryValue(argv[3], argv[4]);
             if (!value) return 1;
             std::fwrite(value->data.data(), 1, value->data.size(), stdout);
             return 0;
@@ -54,7 +50,7 @@ int main(int argc, char** argv) {
             std::puts(lexmill::prepareSettingsFile(argv[1]).movedAside ? "moved" : "kept");
             return 0;
         }
-        std::fprintf(stderr, "usage: settings_helper FILE write|read|hold ...\n");
+        std::fprintf(stderr, "usage: settings_helper FILE write|read|hold|prepare ...\n");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
     }

@@ -6,13 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <utility>
 
 namespace lexmill::test {
+
+namespace {
+constexpr const char* kSetpriv = "/usr/bin/setpriv";
+}
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "lexmill-settings-XXXXXX");
@@ -25,29 +28,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-int runInChild(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        int code = 99;
-        try {
-            code = body();
-        } catch (...) {
-        }
-        ::_exit(code);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-namespace {
-constexpr const char* kSetpriv = "/usr/bin/setpriv";
-}
-
 HelperProcess::HelperProcess(const std::vector<std::string>& arguments, bool asNobody) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     std::vector<std::string> all = {SETTINGS_HELPER};
     if (asNobody)
         all.insert(all.begin(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
@@ -57,22 +40,20 @@ HelperProcess::HelperProcess(const std::vector<std::string>& arguments, bool asN
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    const int rc = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
+    ::close(fds[1]);
+    out_ = fds[0];
     if (rc != 0) {
-        ::close(pipeFds[0]);
+        ::close(out_);
         throw std::runtime_error("cannot start " + all[0]);
     }
-    pid_ = pid;
-    out_ = pipeFds[0];
 }
 
 HelperProcess::~HelperProcess() {
     if (pid_ > 0) wait();
-    if (out_ >= 0) ::close(out_);
+    ::close(out_);
 }
 
 std::string HelperProcess::readLine() {
@@ -94,8 +75,7 @@ int HelperProcess::wait(std::string* rest) {
 }
 
 int runHelper(const std::vector<std::string>& arguments, std::string* output, bool asNobody) {
-    HelperProcess helper(arguments, asNobody);
-    return helper.wait(output);
+    return HelperProcess(arguments, asNobody).wait(output);
 }
 
 std::string whyNotAsNobody() {
@@ -112,14 +92,12 @@ std::string readFile(const std::filesystem::path& file) {
 }
 
 void writeFile(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 unsigned fileMode(const std::filesystem::path& file) {
     struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return 0;
-    return st.st_mode & 07777;
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 }  // namespace lexmill::test

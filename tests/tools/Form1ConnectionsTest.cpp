@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QStatusBar>
 
 #include "Form1TestSupport.h"
 
@@ -41,6 +40,22 @@ class Form1Connections : public ::testing::Test, protected FtpWindowFixture {
         for (int i = 0; i < Names(form)->count(); ++i) items << Names(form)->itemText(i);
         return items;
     }
+    static void Choose(Form1& form, int index) {
+        Names(form)->setCurrentIndex(index);
+        form.cname_Click();
+    }
+    // The name, the four text boxes and the port box, joined by "|".
+    static QString Boxes(Form1& form) {
+        QStringList texts = {Names(form)->currentText()};
+        for (int i = 1; i <= 5; ++i) texts << Box(form, i)->text();
+        return texts.join('|');
+    }
+    void ExpectBox(const QString& text, const QString& title, QMessageBox::Icon icon) {
+        ASSERT_GT(boxes.count(), 0);
+        EXPECT_EQ(boxes.last().text, text);
+        EXPECT_EQ(boxes.last().title, title);
+        EXPECT_EQ(boxes.last().icon, icon);
+    }
 };
 
 TEST_F(Form1Connections, HasItsControlsCaptionsAndTabOrder) {
@@ -50,70 +65,59 @@ TEST_F(Form1Connections, HasItsControlsCaptionsAndTabOrder) {
     const char* labels[] = {"Connection Name:",  "FTP Address (no \"ftp://\"):",
                             "User Name:",        "Password:",
                             "Remote Directory:", "Port:"};
-    for (int i = 0; i < 6; ++i) {
-        const QByteArray name = QStringLiteral("Label%1").arg(i + 1).toLatin1();
-        EXPECT_EQ(Find<QLabel>(form, name.constData())->text(), labels[i]);
-    }
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(Find<QLabel>(form, QStringLiteral("Label%1").arg(i + 1))->text(), labels[i]);
+    // In tab order, after the name and the five boxes.
     const std::pair<int, const char*> captions[] = {
         {1, "&Upload"},          {6, "&New Connection"},
         {2, "&Save Connection"}, {4, "&Delete Connection"},
         {5, "Stop &Transfer"},   {3, "&Close"}};
+    QWidget* w = Names(form);
+    std::vector<QWidget*> expected = {Box(form, 1), Box(form, 2), Box(form, 3), Box(form, 4),
+                                      Box(form, 5)};
     for (const auto& [number, caption] : captions) {
         EXPECT_EQ(Button(form, number)->text(), caption);
-        EXPECT_TRUE(Button(form, number)->isEnabled());
+        expected.push_back(Button(form, number));
+    }
+    for (QWidget* next : expected) {
+        do w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || w->focusProxy() == Names(form));
+        EXPECT_EQ(w, next) << next->objectName().toStdString();
     }
     EXPECT_TRUE(Button(form, 1)->isDefault());
     EXPECT_EQ(Box(form, 3)->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(Names(form)->isEditable());
-    EXPECT_NE(form.findChild<QStatusBar*>("sbStatusbar"), nullptr);
-    EXPECT_TRUE(form.StatusText().isEmpty());
-
-    QWidget* expected[] = {Names(form),     Box(form, 1),    Box(form, 2),    Box(form, 3),
-                           Box(form, 4),    Box(form, 5),    Button(form, 1), Button(form, 6),
-                           Button(form, 2), Button(form, 4), Button(form, 5), Button(form, 3)};
-    QWidget* w = expected[0];
-    for (std::size_t i = 1; i < std::size(expected); ++i) {
-        do w = w->nextInFocusChain();
-        while (w->focusPolicy() == Qt::NoFocus || w->focusProxy() == expected[0]);
-        EXPECT_EQ(w, expected[i]) << i;
-    }
 }
 
-TEST_F(Form1Connections, FirstUseShowsEmptyBoxesAndPort21) {
+// Empty boxes and port 21 on first use and after "New Connection".
+TEST_F(Form1Connections, FirstUseAndNewConnectionShowEmptyBoxesAndPort21) {
+    Form1 first(module, settingsFile);
+    EXPECT_EQ(Names(first)->count(), 0);
+    EXPECT_EQ(Boxes(first), "|||||21");
+    Stored({"alpha"});
     Form1 form(module, settingsFile);
-    EXPECT_EQ(Names(form)->count(), 0);
-    EXPECT_TRUE(Names(form)->currentText().isEmpty());
-    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Box(form, i)->text().isEmpty()) << i;
-    EXPECT_EQ(Box(form, 5)->text(), "21");
+    form.Command6_Click();
+    EXPECT_EQ(Boxes(form), "|||||21");
+    EXPECT_EQ(Get(kSection, "servers"), "1");
 }
 
+// "Last" selects a connection on opening and follows the list, not typing.
 TEST_F(Form1Connections, OpeningSelectsLastAndLoadsItsBoxes) {
     Stored({"alpha", "beta", "gamma"});
     Put(kSection, "Last", "1");
-    Form1 form(module, settingsFile);
-    EXPECT_EQ(List(form), QStringList({"alpha", "beta", "gamma"}));
-    EXPECT_EQ(Names(form)->currentText(), "beta");
-    EXPECT_EQ(Box(form, 1)->text(), "beta.example");
-    EXPECT_EQ(Box(form, 2)->text(), "user-beta");
-    EXPECT_EQ(Box(form, 3)->text(), "pw-beta");
-    EXPECT_EQ(Box(form, 4)->text(), "/beta");
-
-    Names(form)->setCurrentIndex(2);
-    form.cname_Click();
-    EXPECT_EQ(Box(form, 1)->text(), "gamma.example");
-    form.done(QDialog::Rejected);
-    EXPECT_EQ(Get(kSection, "Last"), "2");
-}
-
-TEST_F(Form1Connections, TypedNameLeavesLastAsItWas) {
-    Stored({"alpha", "beta"});
-    Put(kSection, "Last", "1");
     {
         Form1 form(module, settingsFile);
+        EXPECT_EQ(List(form), QStringList({"alpha", "beta", "gamma"}));
+        EXPECT_EQ(Boxes(form), "beta|beta.example|user-beta|pw-beta|/beta|21");
         Names(form)->setEditText("typed");
         form.done(QDialog::Rejected);
     }
     EXPECT_EQ(Get(kSection, "Last"), "1");
+    Form1 form(module, settingsFile);
+    Choose(form, 2);
+    EXPECT_EQ(Box(form, 1)->text(), "gamma.example");
+    form.done(QDialog::Rejected);
+    EXPECT_EQ(Get(kSection, "Last"), "2");
 }
 
 TEST_F(Form1Connections, InconsistentStoredValuesStillOpen) {
@@ -122,9 +126,7 @@ TEST_F(Form1Connections, InconsistentStoredValuesStillOpen) {
     Put(kSection, "Last", "7");         // outside the list
     Form1 form(module, settingsFile);
     EXPECT_EQ(List(form), QStringList({"alpha", "beta"}));
-    EXPECT_EQ(Names(form)->currentText(), "alpha");
-    EXPECT_EQ(Box(form, 1)->text(), "alpha.example");
-
+    EXPECT_EQ(Boxes(form), "alpha|alpha.example|user-alpha|pw-alpha|/alpha|21");
     // The next save writes a count that matches the list again.
     Fill(form, "delta", "d.example", "/d");
     form.Command2_Click();
@@ -141,17 +143,16 @@ TEST_F(Form1Connections, SavingANewNameAppendsIt) {
     form.Command2_Click();
 
     ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(boxes.last().text, "Connection Saved");
-    EXPECT_EQ(boxes.last().title, "Information");
-    EXPECT_EQ(boxes.last().icon, QMessageBox::Information);
+    ExpectBox("Connection Saved", "Information", QMessageBox::Information);
     EXPECT_EQ(Get(kSection, "servers"), "3");
     EXPECT_EQ(Get(kSection, "3"), "gamma");
-    const std::string section = "FTP Servers\\gamma";
-    EXPECT_EQ(Get(section, "address"), "ftp.gamma.example");
-    EXPECT_EQ(Get(section, "username"), "me");
-    EXPECT_EQ(Get(section, "pw"), "secret");  // clear text, as stored before
-    EXPECT_EQ(Get(section, "remotedir"), "/www");
-    EXPECT_EQ(Get(section, "port"), "port?");
+    const std::pair<const char*, const char*> stored[] = {
+        {"address", "ftp.gamma.example"},
+        {"username", "me"},
+        {"pw", "secret"},  // clear text, as stored before
+        {"remotedir", "/www"},
+        {"port", "port?"}};
+    for (const auto& [key, value] : stored) EXPECT_EQ(Get("FTP Servers\\gamma", key), value);
     // Clear-text passwords: the file is for its owner's eyes only.
     EXPECT_EQ(std::filesystem::status(settingsFile).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -160,40 +161,34 @@ TEST_F(Form1Connections, SavingANewNameAppendsIt) {
 }
 
 TEST_F(Form1Connections, SaveValidatesBeforeStoring) {
+    const QString slash = "Remote Directory must begin with a forward slash (\"/\").";
     struct Case {
         QString name, address, dir, text;
         QMessageBox::Icon icon;
         int focus;  // 0: cname, else the box number
     };
-    const Case cases[] = {
-        {"", "a.example", "/", "Please specify connection name.", QMessageBox::Warning, 0},
-        {"n", "", "/", "Please specify FTP address.", QMessageBox::Warning, 1},
-        {"n", "a.example", "www", "Remote Directory must begin with a forward slash (\"/\").",
-         QMessageBox::Critical, 4},
-        {"n", "a.example", "", "Remote Directory must begin with a forward slash (\"/\").",
-         QMessageBox::Critical, 4},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c :
+         {Case{"", "a.example", "/", "Please specify connection name.", QMessageBox::Warning, 0},
+          Case{"n", "", "/", "Please specify FTP address.", QMessageBox::Warning, 1},
+          Case{"n", "a.example", "www", slash, QMessageBox::Critical, 4},
+          Case{"n", "a.example", "", slash, QMessageBox::Critical, 4}}) {
+        SCOPED_TRACE(c.text.toStdString() + " " + c.dir.toStdString());
         Form1 form(module, settingsFile);
         form.show();
         boxes.clear();
         Fill(form, c.name, c.address, c.dir);
         form.Command2_Click();
-        ASSERT_EQ(boxes.count(), 1) << c.text.toStdString();
-        EXPECT_EQ(boxes.last().text, c.text);
-        EXPECT_EQ(boxes.last().title, "Error");
-        EXPECT_EQ(boxes.last().icon, c.icon);
+        ASSERT_EQ(boxes.count(), 1);
+        ExpectBox(c.text, "Error", c.icon);
         QWidget* focus = c.focus == 0 ? static_cast<QWidget*>(Names(form)) : Box(form, c.focus);
         QWidget* focused = form.focusWidget();
-        EXPECT_TRUE(focused == focus || (focused && focused->parentWidget() == focus))
-            << c.text.toStdString();
+        EXPECT_TRUE(focused == focus || (focused && focused->parentWidget() == focus));
         if (c.focus == 4) {
             EXPECT_EQ(Box(form, 4)->cursorPosition(), 0);
         }
         EXPECT_EQ(Get(kSection, "servers"), "<missing>");
     }
     Form1 form(module, settingsFile);
-    boxes.clear();
     Fill(form, "root", "a.example", "/");  // "/" alone is enough
     form.Command2_Click();
     EXPECT_EQ(boxes.last().text, "Connection Saved");
@@ -202,16 +197,13 @@ TEST_F(Form1Connections, SaveValidatesBeforeStoring) {
 TEST_F(Form1Connections, SavingAnExistingNameAsksFirst) {
     Stored({"alpha", "beta", "gamma"});
     Form1 form(module, settingsFile);
-    Names(form)->setCurrentIndex(0);
-    form.cname_Click();
+    Choose(form, 0);
     Box(form, 1)->setText("changed.example");
 
     boxes.answer(QMessageBox::No);
     form.Command2_Click();
     ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(boxes.last().text, "Overwrite information for \"alpha\"?");
-    EXPECT_EQ(boxes.last().title, "Connection Exists");
-    EXPECT_EQ(boxes.last().icon, QMessageBox::Question);
+    ExpectBox("Overwrite information for \"alpha\"?", "Connection Exists", QMessageBox::Question);
     EXPECT_EQ(boxes.last().buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(Get("FTP Servers\\alpha", "address"), "alpha.example");
 
@@ -236,8 +228,7 @@ TEST_F(Form1Connections, NamesDifferingInCaseAreTwoEntriesSharingDetails) {
     EXPECT_EQ(Get("FTP Servers\\home", "address"), "shared.example");
 
     // Deleting one keeps the details the other still uses.
-    Names(form)->setCurrentIndex(1);
-    form.cname_Click();
+    Choose(form, 1);
     boxes.answer(QMessageBox::Yes);
     form.Command4_Click();
     EXPECT_EQ(List(form), QStringList({"home"}));
@@ -255,18 +246,21 @@ TEST_F(Form1Connections, DeletingANameKeepsTheDetailsOfNamesBelowIt) {
     EXPECT_EQ(Box(form, 1)->text(), "site\\test.example");
 }
 
-TEST_F(Form1Connections, DeletingTheSecondOfThreeRenumbers) {
+// A typed name that matches no stored one deletes nothing; deleting asks
+// first, renumbers the rest, and the last one leaves an empty list.
+TEST_F(Form1Connections, DeletingAsksRenumbersAndEmptiesTheList) {
     Stored({"alpha", "beta", "gamma"});
     Form1 form(module, settingsFile);
-    Names(form)->setCurrentIndex(1);
-    form.cname_Click();
-
+    for (const char* typed : {"nobody", ""}) {
+        Names(form)->setEditText(typed);
+        form.Command4_Click();
+    }
+    EXPECT_EQ(boxes.count(), 0);
+    Choose(form, 1);
     boxes.answer(QMessageBox::No);
     form.Command4_Click();
     ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(boxes.last().text, "Are you sure you wish to delete \"beta\"?");
-    EXPECT_EQ(boxes.last().title, "Confirmation");
-    EXPECT_EQ(boxes.last().icon, QMessageBox::NoIcon);
+    ExpectBox("Are you sure you wish to delete \"beta\"?", "Confirmation", QMessageBox::NoIcon);
     EXPECT_EQ(Get(kSection, "servers"), "3");
     EXPECT_EQ(List(form).size(), 3);
 
@@ -278,49 +272,23 @@ TEST_F(Form1Connections, DeletingTheSecondOfThreeRenumbers) {
     EXPECT_EQ(Get(kSection, "3"), "<missing>");
     EXPECT_EQ(Get("FTP Servers\\beta", "address"), "<missing>");
     EXPECT_EQ(List(form), QStringList({"alpha", "gamma"}));
-    EXPECT_EQ(Names(form)->currentIndex(), 0);
-    EXPECT_EQ(Box(form, 1)->text(), "alpha.example");
-}
+    EXPECT_EQ(Boxes(form), "alpha|alpha.example|user-alpha|pw-alpha|/alpha|21");
 
-TEST_F(Form1Connections, DeletingTheLastOneEmptiesTheList) {
-    Stored({"only"});
-    Form1 form(module, settingsFile);
-    boxes.answer(QMessageBox::Yes);
-    form.Command4_Click();
+    for (int i = 0; i < 2; ++i) {
+        boxes.answer(QMessageBox::Yes);
+        form.Command4_Click();
+    }
     EXPECT_EQ(Names(form)->count(), 0);
     EXPECT_EQ(Get(kSection, "servers"), "0");
-    EXPECT_EQ(Box(form, 1)->text(), "only.example");  // the boxes are not cleared
-}
-
-TEST_F(Form1Connections, DeletingATypedNameChangesNothing) {
-    Stored({"alpha", "beta"});
-    Form1 form(module, settingsFile);
-    Names(form)->setEditText("nobody");
-    form.Command4_Click();
-    Names(form)->setEditText("");
-    form.Command4_Click();
-    EXPECT_EQ(boxes.count(), 0);
-    EXPECT_EQ(Get(kSection, "servers"), "2");
-    EXPECT_EQ(List(form), QStringList({"alpha", "beta"}));
-}
-
-TEST_F(Form1Connections, NewConnectionClearsTheBoxes) {
-    Stored({"alpha"});
-    Form1 form(module, settingsFile);
-    form.Command6_Click();
-    EXPECT_TRUE(Names(form)->currentText().isEmpty());
-    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Box(form, i)->text().isEmpty()) << i;
-    EXPECT_EQ(Box(form, 5)->text(), "21");
-    EXPECT_EQ(Get(kSection, "servers"), "1");
+    EXPECT_EQ(Box(form, 1)->text(), "gamma.example");  // the boxes are not cleared
 }
 
 TEST_F(Form1Connections, NoSelectionSaysSoInsteadOfOpening) {
     module.SelCount = 0;
     ShowFtpWindow(nullptr, module, settingsFile);
     ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(boxes.last().text, "Please select one or more files for this operation.");
-    EXPECT_EQ(boxes.last().title, "No Files Selected");
-    EXPECT_EQ(boxes.last().icon, QMessageBox::Information);
+    ExpectBox("Please select one or more files for this operation.", "No Files Selected",
+              QMessageBox::Information);
 }
 
 }  // namespace

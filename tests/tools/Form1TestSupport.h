@@ -3,9 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QString>
 #include <filesystem>
-#include <string>
 
 #include "CRegSettings.h"
 #include "Form1.h"
@@ -16,32 +14,26 @@
 namespace lexmill::test {
 
 template <typename T>
-T* Find(const QWidget& form, const char* name) {
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    if (!control) qFatal("no control %s", name);
+T* Find(const QWidget& form, const QString& name) {
+    T* control = form.findChild<T*>(name);
+    if (!control) qFatal("no control %s", qPrintable(name));
     return control;
 }
-
-inline QPushButton* Button(const QWidget& form, int number) {
-    const QByteArray name = QStringLiteral("Command%1").arg(number).toLatin1();
-    return Find<QPushButton>(form, name.constData());
+inline QPushButton* Button(const QWidget& form, int n) {
+    return Find<QPushButton>(form, QStringLiteral("Command%1").arg(n));
 }
-
-inline QLineEdit* Box(const QWidget& form, int number) {
-    const QByteArray name = QStringLiteral("Text%1").arg(number).toLatin1();
-    return Find<QLineEdit>(form, name.constData());
+inline QLineEdit* Box(const QWidget& form, int n) {
+    return Find<QLineEdit>(form, QStringLiteral("Text%1").arg(n));
 }
-
 inline QComboBox* Names(const QWidget& form) {
-    return Find<QComboBox>(form, "cname");
+    return Find<QComboBox>(form, QStringLiteral("cname"));
+}
+inline QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// A temporary folder holding the settings file and the files to upload, the
-// shared state, and scripted message boxes.
+// The settings file and files to upload in a temporary folder, the shared
+// state, and scripted message boxes.
 struct FtpWindowFixture {
     TestFolder folder;
     std::filesystem::path settingsFile = folder.path() / "registry.sqlite";
@@ -59,6 +51,12 @@ struct FtpWindowFixture {
     }
     void Put(std::string_view section, std::string_view key, std::string_view value) {
         Settings().SaveSetting(section, key, value);
+    }
+    // Every box so far as "title: text".
+    QStringList Titles() const {
+        QStringList titles;
+        for (const MessageRequest& r : boxes.calls()) titles << r.title + ": " + r.text;
+        return titles;
     }
 };
 

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lexmill::test {
 
@@ -14,7 +13,6 @@ class TestFolder {
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
     // Writes `bytes` to `name` (folders created as needed); its full path.
     std::string write(const std::string& name, const std::string& bytes) const;
@@ -33,22 +31,17 @@ class FtpTestServer {
     static constexpr std::string_view kUser = "lexmill";
     static constexpr std::string_view kPassword = "s3cret pass";
 
-    // `readLimit`: bytes per second the server accepts on uploads, 0 for no
-    // limit (a slow server lets a test stop a transfer half-way).
+    // `readLimit`: bytes per second accepted on uploads, 0 for no limit (a
+    // slow server lets a test stop a transfer half-way).
     explicit FtpTestServer(long readLimit = 0);
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;
 
-    // Empty when the server runs; otherwise why it does not.
-    const std::string& error() const { return error_; }
+    const std::string& error() const { return error_; }  // empty when it runs
     int port() const { return port_; }
-    // The user's home on the local disk ("/" on the server).
-    std::filesystem::path home() const { return folder_.path() / "home"; }
-    // The commands received so far, one per line as sent.
-    std::vector<std::string> commands() const;
-    // How many received commands begin with `verb` followed by a space or
-    // the end of the line.
+    std::filesystem::path home() const { return folder_.path() / "home"; }  // "/" on the server
+    // How many received commands are `verb`, with or without arguments.
     int count(std::string_view verb) const;
 
   private:
@@ -58,10 +51,8 @@ class FtpTestServer {
     int port_ = 0;
 };
 
-// A port on 127.0.0.1 where nothing listens.
-int ClosedPort();
-
-// A server that accepts connections but never says a word.
+// Listens on 127.0.0.1 but never says a word; `close` leaves a port where
+// nothing listens.
 class SilentServer {
   public:
     SilentServer();
@@ -69,6 +60,7 @@ class SilentServer {
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;
     int port() const { return port_; }
+    void close();
 
   private:
     int fd_ = -1;
@@ -76,3 +68,8 @@ class SilentServer {
 };
 
 }  // namespace lexmill::test
+
+// Skips the test when there is no FTP server to talk to.
+#define START_SERVER(name, ...)                       \
+    ::lexmill::test::FtpTestServer name{__VA_ARGS__}; \
+    if (!name.error().empty()) GTEST_SKIP() << name.error()
