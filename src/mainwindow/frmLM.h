@@ -12,6 +12,7 @@
 #include "BatchHost.h"
 #include "CRegSettings.h"
 #include "Module1.h"
+#include "Tally.h"
 
 class QAction;
 class QCheckBox;
@@ -186,6 +187,7 @@ class frmLM : public QMainWindow, public BatchHost {
     void ShowTextTally(std::int64_t words);
     std::optional<std::int64_t> FileTally();
     std::int64_t TextTally();
+    std::int64_t FinishTally(const TallyCounts& counts);
     void SetFolder(const QString& folder);
     void SetPattern(const QString& pattern);
 

@@ -69,6 +69,11 @@ std::optional<std::int64_t> frmLM::FileTally() {
                tr("Error"), QMessageBox::Critical);
         return std::nullopt;
     }
+    return FinishTally(counts);
+}
+
+// Keeps the counts where the window reads them and ends the tally's busy state.
+std::int64_t frmLM::FinishTally(const TallyCounts& counts) {
     m_.CharCount = counts.chars;
     m_.LineCount = counts.lines;
     m_.KeywordCount = counts.keywords;
@@ -83,12 +88,7 @@ std::int64_t frmLM::TextTally() {
     m_.ProgressMax = static_cast<std::int64_t>(text.size());
     setProgress(m_.ProgressMax);
     const TallyCounts counts = tallyText(text, KWtext2->text().toStdString());
-    m_.CharCount = counts.chars;
-    m_.LineCount = counts.lines;
-    m_.KeywordCount = counts.keywords;
-    setProgress(0);
-    setWaitCursor(false);
-    return counts.words;
+    return FinishTally(counts);
 }
 
 void frmLM::ShowTextTally(std::int64_t words) {
