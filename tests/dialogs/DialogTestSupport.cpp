@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include "CRegSettings.h"
 
@@ -21,8 +20,6 @@ CRegSettings ProgramSettings(const std::filesystem::path& file) {
 }
 }  // namespace
 
-TempSettings::TempSettings() = default;
-
 std::filesystem::path TempSettings::file() const {
     return std::filesystem::path(dir_.filePath(QStringLiteral("registry.sqlite")).toStdString());
 }
@@ -31,25 +28,18 @@ void TempSettings::put(const char* section, const QString& key, const QString& v
     ProgramSettings(file()).SaveSetting(section, key.toStdString(), value.toStdString());
 }
 
-QString TempSettings::get(const char* section, const QString& key, const QString& missing) const {
-    // The marker is passed as the default: only a missing value gives it.
-    return QString::fromStdString(
-        ProgramSettings(file()).GetSetting(section, key.toStdString(), missing.toStdString()));
-}
-
-QList<QPair<QString, QString>> TempSettings::all(const char* section) const {
-    QList<QPair<QString, QString>> values;
+QStringList TempSettings::all(const char* section) const {
+    QStringList values;
     for (const auto& [name, text] : ProgramSettings(file()).GetAllSettings(section))
-        values.append({QString::fromStdString(name), QString::fromStdString(text)});
+        values << QString::fromStdString(name + "=" + text);
     return values;
 }
 
-void OnModal(std::function<void(QWidget*)> act, QWidget* except) {
+void OnModal(std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, except] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != except) {
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
             timer->stop();
             timer->deleteLater();
             act(modal);
@@ -70,23 +60,14 @@ bool BlockWatch::eventFilter(QObject*, QEvent* event) {
 
 void VerifyNothingClipped(const QWidget& window) {
     for (const QWidget* w : window.findChildren<QWidget*>()) {
-        if (!w->isVisible()) continue;
         QString text;
-        if (auto* label = qobject_cast<const QLabel*>(w)) {
-            if (label->wordWrap()) continue;  // wraps instead of clipping
+        if (auto* label = qobject_cast<const QLabel*>(w); label && !label->wordWrap())
             text = label->text();
-        } else if (auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        else if (auto* button = qobject_cast<const QAbstractButton*>(w))
             text = button->text();
-        } else {
-            continue;
-        }
-        text.remove(QLatin1Char('&'));
-        const int needed = w->fontMetrics().horizontalAdvance(text);
-        QVERIFY2(needed <= w->contentsRect().width(),
-                 qPrintable(QStringLiteral("%1: %2 > %3")
-                                .arg(w->objectName())
-                                .arg(needed)
-                                .arg(w->contentsRect().width())));
+        if (!w->isVisible() || text.isEmpty()) continue;
+        const int needed = w->fontMetrics().horizontalAdvance(text.remove(QLatin1Char('&')));
+        QVERIFY2(needed <= w->contentsRect().width(), qPrintable(w->objectName()));
     }
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
-#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <functional>
@@ -16,25 +15,18 @@ namespace lexmill::test {
 // program does (Company "Bramblegate", AppName "Lexmill").
 class TempSettings {
   public:
-    TempSettings();
-
     std::filesystem::path file() const;
     QString folder() const { return dir_.path(); }
-
     void put(const char* section, const QString& key, const QString& value) const;
-    // The stored text, or `missing` when there is none.
-    QString get(const char* section, const QString& key,
-                const QString& missing = QStringLiteral("<missing>")) const;
-    // The section's values as (name, text), in the order first written.
-    QList<QPair<QString, QString>> all(const char* section) const;
+    // The section's values as "name=text", in the order first written.
+    QStringList all(const char* section) const;
 
   private:
     QTemporaryDir dir_;
 };
 
-// Runs `act` on the first modal window (other than `except`) that opens,
-// once the event loop runs.
-void OnModal(std::function<void(QWidget*)> act, QWidget* except = nullptr);
+// Runs `act` on the first modal window that opens, once the event loop runs.
+void OnModal(std::function<void(QWidget*)> act);
 
 // Follows whether a window is blocked by a modal one.
 class BlockWatch : public QObject {

@@ -21,50 +21,49 @@ using lexmill::test::TempSettings;
 
 namespace {
 
-const QString kMessage1 = QStringLiteral(
-    "The folder you specified does not exist. Please type a valid folder name in the space "
-    "provided, press the browse button to select a folder, or choose another option.");
-const QString kMessage2 = QStringLiteral(
-    "You have selected \"Custom\" as your startup file filter but have not specified a custom "
-    "filter. Please specify a custom filter or choose another filter from the list.");
-const QString kMessage3 = QStringLiteral(
-    "You have selected to specify your startup folder but have not specified a folder. Please "
-    "type a folder name in the space provided, press the browse button to specify a folder, or "
-    "select another option.");
-
-template <typename T>
-T* Child(const QWidget& dialog, const char* name) {
-    T* child = dialog.findChild<T*>(QLatin1String(name));
-    if (!child) qFatal("no control %s", name);
-    return child;
-}
-
 // The dialog and its controls by their names.
 struct Options {
     explicit Options(const TempSettings& settings, QWidget* parent = nullptr)
         : dialog(settings.file(), parent) {}
 
-    frmop dialog;
-    QRadioButton* option(int i) const {
-        return Child<QRadioButton>(dialog, QStringLiteral("optstfl(%1)").arg(i).toLatin1());
+    template <typename T = QWidget>
+    T* get(const QString& name) const {
+        T* child = dialog.findChild<T*>(name);
+        if (!child) qFatal("no control %s", qPrintable(name));
+        return child;
     }
-    QLineEdit* Text1() const { return Child<QLineEdit>(dialog, "Text1"); }
-    QPushButton* browse() const { return Child<QPushButton>(dialog, "Command1"); }
-    QCheckBox* Check1() const { return Child<QCheckBox>(dialog, "Check1"); }
-    QLabel* Label1() const { return Child<QLabel>(dialog, "Label1"); }
-    QComboBox* Combo1() const { return Child<QComboBox>(dialog, "Combo1"); }
-    QLabel* Label3() const { return Child<QLabel>(dialog, "Label3"); }
-    QLineEdit* Text2() const { return Child<QLineEdit>(dialog, "Text2"); }
-    QPushButton* help() const { return Child<QPushButton>(dialog, "Command5"); }
-    QPushButton* cancel() const { return Child<QPushButton>(dialog, "Command4"); }
-    QPushButton* save() const { return Child<QPushButton>(dialog, "Command3"); }
+    QRadioButton* option(int i) const { return get<QRadioButton>(QString("optstfl(%1)").arg(i)); }
+    QPushButton* button(int i) const { return get<QPushButton>(QString("Command%1").arg(i)); }
+    void save() const { button(3)->click(); }
 
-    int checkedOption() const {
+    // The option, the folder, the filter, "Last Used", the pattern, and which
+    // pairs are enabled: "folder" (Text1, Command1), "list" (Combo1, Label1),
+    // "custom" (Text2, Label3); a pair that disagrees shows "?".
+    QString shown() const {
+        QStringList on;
         int checked = -1;
         for (int i = 0; i < 3; ++i)
             if (option(i)->isChecked()) checked = checked == -1 ? i : 99;
-        return checked;
+        for (const auto& [name, a, b] :
+             {std::tuple{"folder", "Text1", "Command1"}, std::tuple{"list", "Combo1", "Label1"},
+              std::tuple{"custom", "Text2", "Label3"}}) {
+            if (get(a)->isEnabled() != get(b)->isEnabled()) on << QString("?") + name;
+            if (get(a)->isEnabled() && get(b)->isEnabled()) on << name;
+        }
+        return QStringList{QString::number(checked),
+                           Text1->text(),
+                           QString::number(Combo1->currentIndex()),
+                           Check1->isChecked() ? "ticked" : "clear",
+                           Text2->text(),
+                           on.join(' ')}
+            .join('|');
     }
+
+    frmop dialog;
+    QLineEdit* Text1 = get<QLineEdit>("Text1");
+    QLineEdit* Text2 = get<QLineEdit>("Text2");
+    QComboBox* Combo1 = get<QComboBox>("Combo1");
+    QCheckBox* Check1 = get<QCheckBox>("Check1");
 };
 
 // Types `text` one character at a time, as key presses carrying that text.
@@ -79,185 +78,82 @@ void ClickIndicator(QWidget* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
-void VerifyOops(const MessageRequest& box, const QString& text, const QWidget* owner) {
-    QCOMPARE(box.text, text);
-    QCOMPARE(box.title, QStringLiteral("Oops!"));
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(box.owner, owner);
-}
-
 }  // namespace
 
 class frmopTest : public QObject {
     Q_OBJECT
   private slots:
     void opensWithTheLayoutsCaptions();
-    void loadShowsWhatIsStored_data();
     void loadShowsWhatIsStored();
     void rulesFollowTheUsersChoices();
-
     void browseFillsTheFolderBoxUnlessCancelled();
-
     void saveChecksInTheirOrder();
-    void saveStoresTheChoicesInOrder_data();
-    void saveStoresTheChoicesInOrder();
-    void saveKeepsValuesItDoesNotWrite();
-    void aSavedChoiceIsShownAtTheNextOpening();
+    void saveStoresTheChoicesAndKeepsTheRest();
     void cancelAndEscStoreNothing();
-
-    void helpAsksForTheOptionsTopic();
-    void modalToItsOwnerOnly();
-
+    void helpAsksForTheOptionsTopicAndBlocksOnlyItsOwner();
     void typingIntoTheCustomFilterPassesTheKeyFilter();
 };
 
 void frmopTest::opensWithTheLayoutsCaptions() {
     TempSettings settings;
     Options o(settings);
-    QCOMPARE(o.dialog.windowTitle(), QStringLiteral("Lexmill Options"));
-    const QStringList captions{o.option(0)->text(), o.option(1)->text(), o.option(2)->text(),
-                               o.Check1()->text(),  o.Label1()->text(),  o.Label3()->text(),
-                               o.browse()->text(),  o.help()->text(),    o.cancel()->text(),
-                               o.save()->text()};
-    QCOMPARE(captions, (QStringList{"Last Used", "Current", "Specify:", "Last Used", "Select One:",
-                                    "Custom Filter:", "...", "Help", "Cancel", "Save"}));
-    QStringList items;
-    for (int i = 0; i < o.Combo1()->count(); ++i) items << o.Combo1()->itemText(i);
-    QCOMPARE(items, (QStringList{"Text Files", "HTML Files", "All Files", "Custom"}));
-    QVERIFY(!o.Combo1()->isEditable());
-    QVERIFY(o.option(0)->autoExclusive() || o.option(0)->group());
+    QStringList captions{o.dialog.windowTitle()};
+    for (int i = 0; i < 3; ++i) captions << o.option(i)->text();
+    captions << o.Check1->text() << o.get<QLabel>("Label1")->text()
+             << o.get<QLabel>("Label3")->text();
+    for (int i : {1, 5, 4, 3}) captions << o.button(i)->text();
+    for (int i = 0; i < o.Combo1->count(); ++i) captions << o.Combo1->itemText(i);
+    QCOMPARE(captions,
+             (QStringList{"Lexmill Options", "Last Used", "Current", "Specify:", "Last Used",
+                          "Select One:", "Custom Filter:", "...", "Help", "Cancel", "Save",
+                          "Text Files", "HTML Files", "All Files", "Custom"}));
+    QVERIFY(!o.Combo1->isEditable());
     o.dialog.show();
     test::VerifyNothingClipped(o.dialog);
 }
 
-void frmopTest::loadShowsWhatIsStored_data() {
-    // Stored values ("" means none stored) and what the controls show.
-    QTest::addColumn<QString>("storedOption");
-    QTest::addColumn<QString>("storedFolder");
-    QTest::addColumn<QString>("storedFilter");
-    QTest::addColumn<QString>("storedCustom");
-    QTest::addColumn<int>("option");
-    QTest::addColumn<QString>("folderText");
-    QTest::addColumn<bool>("folderEnabled");
-    QTest::addColumn<int>("filter");
-    QTest::addColumn<bool>("lastUsed");
-    QTest::addColumn<bool>("listEnabled");
-    QTest::addColumn<QString>("customText");
-    QTest::addColumn<bool>("customEnabled");
-
-    QTest::newRow("nothing stored") << ""
-                                    << ""
-                                    << ""
-                                    << "" << 1 << "" << false << 0 << false << true << "" << false;
-    QTest::newRow("last used folder")
-        << "0"
-        << ""
-        << "1"
-        << "" << 0 << "" << false << 1 << false << true << "" << false;
-    QTest::newRow("specified folder shown")
-        << "2"
-        << "/srv/www"
-        << "2"
-        << "" << 2 << "/srv/www" << true << 2 << false << true << "" << false;
-    QTest::newRow("folder kept while another option is chosen")
-        << "1"
-        << "/srv/www"
-        << "0"
-        << "" << 1 << "/srv/www" << false << 0 << false << true << "" << false;
-    QTest::newRow("startup filter Last Used")
-        << "1"
-        << ""
-        << "Last Used"
-        << "*.md" << 1 << "" << false << 0 << true << false << "" << false;
-    QTest::newRow("custom with its pattern")
-        << "1"
-        << ""
-        << "3"
-        << "*.md" << 1 << "" << false << 3 << false << true << "*.md" << true;
-    QTest::newRow("custom without a pattern")
-        << "1"
-        << ""
-        << "3"
-        << "" << 1 << "" << false << 3 << false << true << "*.*" << true;
-    QTest::newRow("leading number of the texts")
-        << " 2 and more"
-        << "/a"
-        << "2.5"
-        << "" << 2 << "/a" << true << 2 << false << true << "" << false;
-    QTest::newRow("letter case of Last Used counts")
-        << "1"
-        << ""
-        << "last used"
-        << "" << 1 << "" << false << 0 << false << true << "" << false;
-    QTest::newRow("option outside 0 to 2 shows Current")
-        << "7"
-        << ""
-        << "0"
-        << "" << 1 << "" << false << 0 << false << true << "" << false;
-    QTest::newRow("negative option shows Current")
-        << "-1"
-        << ""
-        << "0"
-        << "" << 1 << "" << false << 0 << false << true << "" << false;
-    QTest::newRow("filter outside 0 to 3 shows Text Files")
-        << "1"
-        << ""
-        << "9"
-        << "*.md" << 1 << "" << false << 0 << false << true << "" << false;
-}
-
 void frmopTest::loadShowsWhatIsStored() {
-    QFETCH(QString, storedOption);
-    QFETCH(QString, storedFolder);
-    QFETCH(QString, storedFilter);
-    QFETCH(QString, storedCustom);
-    TempSettings settings;
-    if (!storedOption.isEmpty()) settings.put("options", "Startup Folder Option", storedOption);
-    if (!storedFolder.isEmpty()) settings.put("Options", "Startup Folder", storedFolder);
-    if (!storedFilter.isEmpty()) settings.put("Options", "Startup Filter", storedFilter);
-    if (!storedCustom.isEmpty()) settings.put("Options", "Custom Startup Filter", storedCustom);
-
-    Options o(settings);
-    QTEST(o.checkedOption(), "option");
-    QTEST(o.Text1()->text(), "folderText");
-    QTEST(o.Text1()->isEnabled(), "folderEnabled");
-    QTEST(o.browse()->isEnabled(), "folderEnabled");
-    QTEST(o.Combo1()->currentIndex(), "filter");
-    QTEST(o.Check1()->isChecked(), "lastUsed");
-    QTEST(o.Combo1()->isEnabled(), "listEnabled");
-    QTEST(o.Label1()->isEnabled(), "listEnabled");
-    QTEST(o.Text2()->text(), "customText");
-    QTEST(o.Text2()->isEnabled(), "customEnabled");
-    QTEST(o.Label3()->isEnabled(), "customEnabled");
+    // Stored option, folder, filter, pattern ("" for none); what the dialog shows.
+    const std::array<const char*, 5> rows[] = {
+        {"", "", "", "", "1||0|clear||list"},
+        {"0", "", "1", "", "0||1|clear||list"},
+        {"2", "/srv/www", "2", "", "2|/srv/www|2|clear||folder list"},
+        {"1", "/srv/www", "0", "", "1|/srv/www|0|clear||list"},  // a disabled box keeps it
+        {"1", "", "Last Used", "*.md", "1||0|ticked||"},
+        {"1", "", "3", "*.md", "1||3|clear|*.md|list custom"},
+        {"1", "", "3", "", "1||3|clear|*.*|list custom"},
+        {" 2 and more", "/a", "2.5", "", "2|/a|2|clear||folder list"},  // leading numbers
+        {"1", "", "last used", "", "1||0|clear||list"},                 // letter case counts
+        {"7", "", "0", "", "1||0|clear||list"},  // outside the ranges: Current, Text Files
+        {"-1", "", "9", "*.md", "1||0|clear||list"},
+    };
+    for (const auto& [option, folder, filter, custom, shown] : rows) {
+        TempSettings settings;
+        // The option is read from "options": section names ignore case.
+        if (*option) settings.put("options", "Startup Folder Option", option);
+        if (*folder) settings.put("Options", "Startup Folder", folder);
+        if (*filter) settings.put("Options", "Startup Filter", filter);
+        if (*custom) settings.put("Options", "Custom Startup Filter", custom);
+        QCOMPARE(Options(settings).shown(), QString(shown));
+    }
 }
 
 void frmopTest::rulesFollowTheUsersChoices() {
     TempSettings settings;
     Options o(settings);
     o.dialog.show();
-
-    ClickIndicator(o.option(2));
-    QVERIFY(o.Text1()->isEnabled() && o.browse()->isEnabled());
-    o.Text1()->setText(QStringLiteral("/srv"));
-    ClickIndicator(o.option(0));
-    QVERIFY(!o.Text1()->isEnabled() && !o.browse()->isEnabled());
-    QCOMPARE(o.Text1()->text(), QStringLiteral("/srv"));  // a disabled box keeps its text
-
-    o.Combo1()->setCurrentIndex(3);
-    QVERIFY(o.Text2()->isEnabled() && o.Label3()->isEnabled());
-    ClickIndicator(o.Check1());
-    QVERIFY(!o.Combo1()->isEnabled() && !o.Label1()->isEnabled());
-    QVERIFY(!o.Text2()->isEnabled() && !o.Label3()->isEnabled());
-    ClickIndicator(o.Check1());
-    QVERIFY(o.Combo1()->isEnabled() && o.Label1()->isEnabled());
-    QVERIFY(o.Text2()->isEnabled() && o.Label3()->isEnabled());
-
-    o.Combo1()->setCurrentIndex(1);
-    QVERIFY(!o.Text2()->isEnabled() && !o.Label3()->isEnabled());
-    ClickIndicator(o.Check1());
-    ClickIndicator(o.Check1());
-    QVERIFY(!o.Text2()->isEnabled());  // clearing the box enables the pattern only for Custom
+    const auto after = [&](auto&& act) {
+        act();
+        return o.shown().section('|', 5);
+    };
+    QCOMPARE(after([&] { ClickIndicator(o.option(2)); }), "folder list");
+    QCOMPARE(after([&] { ClickIndicator(o.option(0)); }), "list");
+    QCOMPARE(after([&] { o.Combo1->setCurrentIndex(3); }), "list custom");
+    QCOMPARE(after([&] { ClickIndicator(o.Check1); }), "");
+    QCOMPARE(after([&] { ClickIndicator(o.Check1); }), "list custom");
+    QCOMPARE(after([&] { o.Combo1->setCurrentIndex(1); }), "list");
+    QCOMPARE(after([&] { ClickIndicator(o.Check1); }), "");
+    QCOMPARE(after([&] { ClickIndicator(o.Check1); }), "list");  // the pattern only for Custom
 }
 
 void frmopTest::browseFillsTheFolderBoxUnlessCancelled() {
@@ -266,17 +162,14 @@ void frmopTest::browseFillsTheFolderBoxUnlessCancelled() {
     settings.put("Options", "Startup Folder", "/old");
     Options o(settings);
     ScriptedFolderBrowser browser;
-
-    o.browse()->click();  // cancelled
-    QCOMPARE(o.Text1()->text(), QStringLiteral("/old"));
-    QCOMPARE(browser.count(), 1);
+    o.button(1)->click();  // cancelled
+    QCOMPARE(o.Text1->text(), QStringLiteral("/old"));
     QCOMPARE(browser.last().title, QStringLiteral("Select folder..."));
     QCOMPARE(browser.last().initialFolder, QDir::currentPath());
     QCOMPARE(browser.last().owner, &o.dialog);
-
     browser.answer(QStringLiteral("/home/me/web & <b>site</b>"));
-    o.browse()->click();
-    QCOMPARE(o.Text1()->text(), QStringLiteral("/home/me/web & <b>site</b>"));
+    o.button(1)->click();
+    QCOMPARE(o.Text1->text(), QStringLiteral("/home/me/web & <b>site</b>"));
     QCOMPARE(settings.all("Options").size(), 2);  // browsing stores nothing
 }
 
@@ -284,175 +177,134 @@ void frmopTest::saveChecksInTheirOrder() {
     TempSettings settings;
     settings.put("Options", "Startup Folder Option", "2");
     settings.put("Options", "Startup Filter", "Last Used");
-    const auto before = settings.all("Options");
+    const QStringList before = settings.all("Options");
     Options o(settings);
     o.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&o.dialog));
     ScriptedMessageBoxes boxes;
 
-    // A missing folder comes first, even with the custom pattern missing too.
-    o.Check1()->setChecked(true);
-    o.Combo1()->setCurrentIndex(3);
-    o.Text2()->clear();
-    o.Text1()->setText(settings.folder() + QStringLiteral("/no such folder"));
-    o.save()->setFocus();
-    o.save()->click();
-    QCOMPARE(boxes.count(), 1);
-    VerifyOops(boxes.last(), kMessage1, &o.dialog);
-    QVERIFY(o.Text1()->text().isEmpty());
-    QVERIFY(o.Text1()->hasFocus());
-    QVERIFY(o.dialog.isVisible());
-
-    // Then the custom pattern, whatever "Last Used" says; the empty folder box waits.
-    o.save()->click();
-    QCOMPARE(boxes.count(), 2);
-    VerifyOops(boxes.last(), kMessage2, &o.dialog);
-
-    o.Text2()->setText(QStringLiteral("*.md"));
-    o.save()->click();
+    // A missing folder comes first, then the custom pattern whatever "Last
+    // Used" says, then the folder box that the first message emptied.
+    o.Combo1->setCurrentIndex(3);
+    o.Text2->clear();
+    o.Text1->setText(settings.folder() + QStringLiteral("/no such folder"));
+    o.button(3)->setFocus();
+    o.save();
+    QVERIFY(o.Text1->text().isEmpty() && o.Text1->hasFocus());
+    o.save();
+    o.Text2->setText(QStringLiteral("*.md"));
+    o.save();
+    const QStringList messages{
+        "The folder you specified does not exist. Please type a valid folder name in the space "
+        "provided, press the browse button to select a folder, or choose another option.",
+        "You have selected \"Custom\" as your startup file filter but have not specified a "
+        "custom filter. Please specify a custom filter or choose another filter from the list.",
+        "You have selected to specify your startup folder but have not specified a folder. "
+        "Please type a folder name in the space provided, press the browse button to specify a "
+        "folder, or select another option."};
     QCOMPARE(boxes.count(), 3);
-    VerifyOops(boxes.last(), kMessage3, &o.dialog);
-
+    for (int i = 0; i < 3; ++i) {
+        const MessageRequest& box = boxes.calls()[i];
+        QCOMPARE(box.text, messages[i]);
+        QCOMPARE(box.title, QStringLiteral("Oops!"));
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box.owner, &o.dialog);
+    }
     QVERIFY(o.dialog.isVisible());
-    QCOMPARE(o.dialog.result(), int(QDialog::Rejected));
     QCOMPARE(settings.all("Options"), before);  // nothing stored on a failed Save
 
     // Any existing entry passes, a file as well as a folder.
     QFile file(settings.folder() + QStringLiteral("/plain file"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    o.Text1()->setText(file.fileName());
-    o.save()->click();
+    o.Text1->setText(file.fileName());
+    o.save();
     QCOMPARE(boxes.count(), 3);
+    QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
     QVERIFY(!o.dialog.isVisible());
-    QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(settings.get("Options", "Startup Folder"), file.fileName());
+    QVERIFY(settings.all("Options").contains("Startup Folder=" + file.fileName()));
 }
 
-void frmopTest::saveStoresTheChoicesInOrder_data() {
-    QTest::addColumn<int>("option");
-    QTest::addColumn<bool>("lastUsed");
-    QTest::addColumn<int>("filter");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QStringList>("stored");  // name=text, in the order written
-
-    QTest::newRow("specified folder, custom filter")
-        << 2 << false << 3 << "*.md"
-        << QStringList{"Startup Folder Option=2", "Startup Folder=<folder>", "Startup Filter=3",
-                       "Custom Startup Filter=*.md"};
-    QTest::newRow("current folder, HTML files")
-        << 1 << false << 1 << "" << QStringList{"Startup Folder Option=1", "Startup Filter=1"};
-    QTest::newRow("last used folder and filter")
-        << 0 << true << 0 << ""
-        << QStringList{"Startup Folder Option=0", "Startup Filter=Last Used"};
-    QTest::newRow("last used filter still stores the custom pattern")
-        << 1 << true << 3 << "*.?HTM"
-        << QStringList{"Startup Folder Option=1", "Startup Filter=Last Used",
-                       "Custom Startup Filter=*.?HTM"};
-}
-
-void frmopTest::saveStoresTheChoicesInOrder() {
-    QFETCH(int, option);
-    QFETCH(bool, lastUsed);
-    QFETCH(int, filter);
-    QFETCH(QString, pattern);
-    QFETCH(QStringList, stored);
-    TempSettings settings;
-    Options o(settings);
-    ScriptedMessageBoxes boxes;
-
-    o.option(option)->setChecked(true);
-    o.Text1()->setText(settings.folder());
-    o.Combo1()->setCurrentIndex(filter);
-    o.Text2()->setText(pattern);
-    o.Check1()->setChecked(lastUsed);
-    o.save()->click();
-
-    QCOMPARE(boxes.count(), 0);
-    QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
-    QStringList written;
-    for (const auto& [name, text] : settings.all("Options")) written << name + "=" + text;
-    stored.replaceInStrings(QStringLiteral("<folder>"), settings.folder());
-    QCOMPARE(written, stored);
-}
-
-void frmopTest::saveKeepsValuesItDoesNotWrite() {
-    TempSettings settings;
-    settings.put("Options", "Startup Folder Option", "2");
-    settings.put("Options", "Startup Folder", "/kept");
-    settings.put("Options", "Startup Filter", "3");
-    settings.put("Options", "Custom Startup Filter", "*.kept");
-    settings.put("Options", "Last Used Folder", "/last");
-    Options o(settings);
-    o.option(1)->setChecked(true);
-    o.Text1()->setText(QStringLiteral("/typed but not chosen"));
-    o.Combo1()->setCurrentIndex(2);
-    o.save()->click();
-
-    QCOMPARE(settings.get("Options", "Startup Folder Option"), QStringLiteral("1"));
-    QCOMPARE(settings.get("Options", "Startup Folder"), QStringLiteral("/kept"));
-    QCOMPARE(settings.get("Options", "Startup Filter"), QStringLiteral("2"));
-    QCOMPARE(settings.get("Options", "Custom Startup Filter"), QStringLiteral("*.kept"));
-    QCOMPARE(settings.get("Options", "Last Used Folder"), QStringLiteral("/last"));
-}
-
-void frmopTest::aSavedChoiceIsShownAtTheNextOpening() {
-    TempSettings settings;
-    const QString folder = settings.folder() + QStringLiteral("/Déjà vu");
-    QVERIFY(QDir().mkdir(folder));
-    {
-        Options o(settings);
-        o.option(2)->setChecked(true);
-        o.Text1()->setText(folder);
-        o.Combo1()->setCurrentIndex(3);
-        o.Text2()->setText(QStringLiteral("*.TXT"));
-        o.save()->click();
+void frmopTest::saveStoresTheChoicesAndKeepsTheRest() {
+    struct Row {
+        QStringList before;  // stored before, name=text
+        int option, filter;
+        bool lastUsed;
+        QString pattern;
+        QStringList after;  // name=text, in the order first written
+    };
+    const QStringList old{"Startup Folder Option=2", "Startup Folder=/kept", "Startup Filter=3",
+                          "Custom Startup Filter=*.kept", "Last Used Folder=/last"};
+    const Row rows[] = {
+        {{},
+         2,
+         3,
+         false,
+         "*.md",
+         {"Startup Folder Option=2", "Startup Folder=<folder>", "Startup Filter=3",
+          "Custom Startup Filter=*.md"}},
+        {{}, 1, 1, false, "", {"Startup Folder Option=1", "Startup Filter=1"}},
+        {{}, 0, 0, true, "", {"Startup Folder Option=0", "Startup Filter=Last Used"}},
+        {{},
+         1,
+         3,
+         true,
+         "*.?HTM",  // "Last Used" still stores the custom pattern
+         {"Startup Folder Option=1", "Startup Filter=Last Used", "Custom Startup Filter=*.?HTM"}},
+        {old,
+         1,
+         2,
+         false,
+         "",  // values not written keep their contents
+         {"Startup Folder Option=1", "Startup Folder=/kept", "Startup Filter=2",
+          "Custom Startup Filter=*.kept", "Last Used Folder=/last"}},
+    };
+    for (Row row : rows) {
+        TempSettings settings;
+        for (const QString& value : row.before)
+            settings.put("Options", value.section('=', 0, 0), value.section('=', 1));
+        const QString folder = settings.folder() + QStringLiteral("/Déjà vu");
+        QVERIFY(QDir().mkdir(folder));
+        QString shown;
+        {
+            Options o(settings);
+            ScriptedMessageBoxes boxes;
+            o.option(row.option)->setChecked(true);
+            o.Text1->setText(folder);
+            o.Combo1->setCurrentIndex(row.filter);
+            o.Text2->setText(row.pattern);
+            o.Check1->setChecked(row.lastUsed);
+            shown = o.shown();
+            o.save();
+            QCOMPARE(boxes.count(), 0);
+            QCOMPARE(o.dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(settings.all("Options"), row.after.replaceInStrings("<folder>", folder));
+        if (row.option == 2) QCOMPARE(Options(settings).shown(), shown);  // at the next opening
     }
-    Options again(settings);
-    QCOMPARE(again.checkedOption(), 2);
-    QCOMPARE(again.Text1()->text(), folder);
-    QCOMPARE(again.Combo1()->currentIndex(), 3);
-    QCOMPARE(again.Text2()->text(), QStringLiteral("*.TXT"));
-    QVERIFY(!again.Check1()->isChecked());
 }
 
 void frmopTest::cancelAndEscStoreNothing() {
     TempSettings settings;
     settings.put("Options", "Startup Filter", "1");
-    const auto before = settings.all("Options");
+    const QStringList before = settings.all("Options");
     for (const bool useEsc : {false, true}) {
         Options o(settings);
         o.dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&o.dialog));
         o.option(2)->setChecked(true);
-        o.Text1()->setText(settings.folder());
-        o.Combo1()->setCurrentIndex(3);
-        o.Text2()->setText(QStringLiteral("*.md"));
-        o.Check1()->setChecked(true);
-        if (useEsc)
-            QTest::keyClick(&o.dialog, Qt::Key_Escape);
-        else
-            o.cancel()->click();
+        o.Text1->setText(settings.folder());
+        o.Combo1->setCurrentIndex(3);
+        o.Text2->setText(QStringLiteral("*.md"));
+        o.Check1->setChecked(true);
+        useEsc ? QTest::keyClick(&o.dialog, Qt::Key_Escape) : o.button(4)->click();
         QVERIFY(!o.dialog.isVisible());
         QCOMPARE(o.dialog.result(), int(QDialog::Rejected));
         QCOMPARE(settings.all("Options"), before);
     }
 }
 
-void frmopTest::helpAsksForTheOptionsTopic() {
-    TempSettings settings;
-    Options o(settings);
-    o.dialog.show();
-    o.help()->click();  // no help window given: nothing happens
-    QList<int> topics;
-    o.dialog.setShowHelpTopic([&](int topic) { topics << topic; });
-    o.help()->click();
-    QCOMPARE(topics, QList<int>{64});
-    QVERIFY(o.dialog.isVisible());
-    QVERIFY(settings.all("Options").isEmpty());
-}
-
-void frmopTest::modalToItsOwnerOnly() {
+void frmopTest::helpAsksForTheOptionsTopicAndBlocksOnlyItsOwner() {
     TempSettings settings;
     QWidget mainWindow;
     QWidget helpWindow;  // a window of its own, like the help window
@@ -461,17 +313,23 @@ void frmopTest::modalToItsOwnerOnly() {
     mainWindow.show();
     helpWindow.show();
     Options o(settings, &mainWindow);
+    QList<int> topics;
     bool mainBlocked = false;
     bool helpBlocked = true;
     test::OnModal([&](QWidget*) {
-        mainBlocked = mainWatch.blocked;
+        o.button(5)->click();  // no help window given: nothing happens
+        o.dialog.setShowHelpTopic([&](int topic) { topics << topic; });
+        o.button(5)->click();
+        mainBlocked = mainWatch.blocked && o.dialog.isVisible();  // Help leaves it open
         helpBlocked = helpWatch.blocked;
-        o.cancel()->click();
+        o.button(4)->click();
     });
     o.dialog.exec();
+    QCOMPARE(topics, QList<int>{64});
     QVERIFY(mainBlocked);
     QVERIFY(!helpBlocked);
     QVERIFY(!mainWatch.blocked);
+    QVERIFY(settings.all("Options").isEmpty());
 }
 
 void frmopTest::typingIntoTheCustomFilterPassesTheKeyFilter() {
@@ -481,28 +339,22 @@ void frmopTest::typingIntoTheCustomFilterPassesTheKeyFilter() {
     Options o(settings);
     o.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&o.dialog));
-    QCOMPARE(o.Text2()->text(), QStringLiteral("a b;c"));
-    o.Text2()->clear();
-    o.Text2()->setFocus();
-
-    Type(o.Text2(), QStringLiteral("a;B"));
-    QCOMPARE(o.Text2()->text(), QStringLiteral("aB"));
-    Type(o.Text2(), QStringLiteral(" *.Htm?-_\\:/é\u00A0\u0130€9"));
-    QCOMPARE(o.Text2()->text(), QStringLiteral("aB*.Htm?9"));
-    QTest::keyClick(o.Text2(), Qt::Key_Backspace);
-    QTest::keyClick(o.Text2(), Qt::Key_Home);
-    QTest::keyClick(o.Text2(), Qt::Key_Delete);
-    QCOMPARE(o.Text2()->text(), QStringLiteral("B*.Htm?"));
+    QCOMPARE(o.Text2->text(), QStringLiteral("a b;c"));
+    o.Text2->clear();
+    o.Text2->setFocus();
+    Type(o.Text2, QStringLiteral("a;B *.Htm?-_\\:/é\u00A0\u0130€9"));
+    QCOMPARE(o.Text2->text(), QStringLiteral("aB*.Htm?9"));
+    QTest::keyClick(o.Text2, Qt::Key_Backspace);
+    QTest::keyClick(o.Text2, Qt::Key_Home);
+    QTest::keyClick(o.Text2, Qt::Key_Delete);
+    QCOMPARE(o.Text2->text(), QStringLiteral("B*.Htm?"));
     // Every printable ASCII character in turn: only the pattern characters stay.
-    o.Text2()->clear();
-    for (char c = ' '; c <= '~'; ++c) Type(o.Text2(), QString(QLatin1Char(c)));
-    QCOMPARE(o.Text2()->text(),
+    o.Text2->clear();
+    for (char c = ' '; c <= '~'; ++c) Type(o.Text2, QString(QLatin1Char(c)));
+    QCOMPARE(o.Text2->text(),
              QStringLiteral("*.0123456789?ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    // Tab still moves on, out of the box.
-    o.Text2()->setText(QStringLiteral("B*.Htm?"));
-    QTest::keyClick(o.Text2(), Qt::Key_Tab);
-    QVERIFY(!o.Text2()->hasFocus());
-    QCOMPARE(o.Text2()->text(), QStringLiteral("B*.Htm?"));
+    QTest::keyClick(o.Text2, Qt::Key_Tab);  // Tab still moves on, out of the box
+    QVERIFY(!o.Text2->hasFocus());
 }
 
 int RunFrmopTests(int argc, char** argv) {

@@ -1,13 +1,13 @@
 // The results window driven through its buttons, with the real file list of
 // a temporary folder and a stand-in editor script.
-#include "Form3Test.h"
-
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -20,154 +20,109 @@ using namespace lexmill;
 
 namespace {
 
-void Touch(const QTemporaryDir& dir, const QString& name) {
-    QFile file(dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-// A stand-in editor: writes how many arguments it got, one per line.
-QString EditorScript(const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("editor.sh"));
-    QFile script(path);
-    script.open(QIODevice::WriteOnly);
-    script.write(
-        "#!/bin/sh\n"
-        "out=\"$(dirname \"$0\")/args\"\n"
-        "{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$out.tmp\"\n"
-        "mv \"$out.tmp\" \"$out\"\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
-template <typename T>
-T* Find(const Form3& form, const char* name) {
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    if (!control) qFatal("no control %s", name);
-    return control;
+void Touch(const QTemporaryDir& dir, const QStringList& names) {
+    for (const QString& name : names) QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
 }
 
 QPushButton* Button(const Form3& form, int number) {
-    return Find<QPushButton>(form, QStringLiteral("Command%1").arg(number).toLatin1().constData());
+    return form.findChild<QPushButton*>(QStringLiteral("Command%1").arg(number));
 }
 
-void SelectRow(const Form3& form, int row) {
-    Find<QListWidget>(form, "List1")->item(row)->setSelected(true);
+QListWidget* List1(const Form3& form) {
+    return form.findChild<QListWidget*>(QStringLiteral("List1"));
 }
 
 }  // namespace
 
-void Form3Test::hasItsControlsAndCaptions() {
+class Form3Test : public QObject {
+    Q_OBJECT
+  private slots:
+    void hasItsCaptionsAndShowsNamesAsPlainText();
+    void buttonsFollowTheList();
+    void copyPutsEachNameWithCrLf();
+    void viewOpensTheSelectedFileInTheEditor();
+    void selectAllSelectsExactlyTheListedFiles();
+    void doneClearsAndCloses();
+};
+
+void Form3Test::hasItsCaptionsAndShowsNamesAsPlainText() {
     Form3 form(nullptr, QString());
-    QCOMPARE(form.objectName(), QStringLiteral("Form3"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Finished"));
-    QVERIFY(form.isModal());
-    QCOMPARE(Find<QLabel>(form, "Label1")->text(), QStringLiteral("Files that were changed:"));
-    QCOMPARE(Find<QListWidget>(form, "List1")->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(Find<QLabel>(form, "Label2")->text().isEmpty());
-    QCOMPARE(Find<QLabel>(form, "Label1")->textFormat(), Qt::PlainText);
-    QCOMPARE(Find<QLabel>(form, "Label2")->textFormat(), Qt::PlainText);
-    QCOMPARE(Button(form, 1)->text(), QStringLiteral("&Done"));
-    QCOMPARE(Button(form, 2)->text(), QStringLiteral("&Copy List to Clipboard"));
-    QCOMPARE(Button(form, 3)->text(), QStringLiteral("&View Selected in Notepad"));
-    QCOMPARE(Button(form, 4)->text(),
-             QStringLiteral("&Select All of These Files in File Selection Window"));
+    const QStringList captions{form.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                               Button(form, 1)->text(), Button(form, 2)->text(),
+                               Button(form, 3)->text(), Button(form, 4)->text()};
+    QCOMPARE(captions, (QStringList{"Files that were changed:", "&Done", "&Copy List to Clipboard",
+                                    "&View Selected in Notepad",
+                                    "&Select All of These Files in File Selection Window"}));
+    QCOMPARE(List1(form)->selectionMode(), QAbstractItemView::SingleSelection);
+    for (const char* label : {"Label1", "Label2"})
+        QCOMPARE(form.findChild<QLabel*>(QLatin1String(label))->textFormat(), Qt::PlainText);
 }
 
 void Form3Test::buttonsFollowTheList() {
-    struct State {
+    // Copy is enabled unless the first item is "None"; view needs a selection too.
+    struct Row {
+        QStringList names;
+        int selected;  // -1: none
         bool copy, view;
     };
-    const auto check = [](const Form3& form, State expected) {
-        QCOMPARE(Button(form, 1)->isEnabled(), true);
-        QCOMPARE(Button(form, 2)->isEnabled(), expected.copy);
-        QCOMPARE(Button(form, 3)->isEnabled(), expected.view);
-        QCOMPARE(Button(form, 4)->isEnabled(), true);
+    const Row rows[] = {
+        {{}, -1, true, false},         // a replace run that changed nothing
+        {{"None"}, -1, false, false},  // a "Search Only" run that found nothing
+        {{"None"}, 0, false, false},
+        {{"a.txt", "b.txt", "c.txt"}, -1, true, false},
+        {{"a.txt", "b.txt", "c.txt"}, 1, true, true},
+        {{"a.txt", "None"}, 1, true, true},  // "None" only counts as the first item
     };
-    {
-        Form3 form(nullptr, QString());  // a replace run that changed nothing
-        check(form, {true, false});
-    }
-    {
-        Form3 form(nullptr, QString());  // a "Search Only" run that found nothing
-        form.setHeading(QStringLiteral("Files:"));
-        form.addResult(QStringLiteral("None"));
-        check(form, {false, false});
-        SelectRow(form, 0);
-        check(form, {false, false});
-    }
-    {
+    for (const Row& row : rows) {
         Form3 form(nullptr, QString());
-        for (const char* name : {"a.txt", "b.txt", "c.txt"})
-            form.addResult(QString::fromLatin1(name));
-        check(form, {true, false});
-        SelectRow(form, 1);
-        check(form, {true, true});
-        Find<QListWidget>(form, "List1")->clearSelection();
-        check(form, {true, false});
+        for (const QString& name : row.names) form.addResult(name);
+        if (row.selected >= 0) List1(form)->item(row.selected)->setSelected(true);
+        const QString state = row.names.join(QLatin1Char(',')) + QString::number(row.selected);
+        QVERIFY2(Button(form, 1)->isEnabled() && Button(form, 4)->isEnabled(), qPrintable(state));
+        QVERIFY2(Button(form, 2)->isEnabled() == row.copy, qPrintable(state));
+        QVERIFY2(Button(form, 3)->isEnabled() == row.view, qPrintable(state));
+        List1(form)->clearSelection();
+        QVERIFY2(!Button(form, 3)->isEnabled(), qPrintable(state));
     }
-    {
-        Form3 form(nullptr, QString());  // "None" only disables as the first item
-        form.addResult(QStringLiteral("a.txt"));
-        form.addResult(QStringLiteral("None"));
-        SelectRow(form, 1);
-        check(form, {true, true});
-    }
-}
-
-void Form3Test::copyPutsEachNameWithCrLf_data() {
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QString>("clipboard");
-    QTest::newRow("three files") << QStringList{"a.txt", "b c.htm", "Ä.txt"}
-                                 << QStringLiteral("a.txt\r\nb c.htm\r\nÄ.txt\r\n");
-    QTest::newRow("nothing changed") << QStringList{} << QString();
 }
 
 void Form3Test::copyPutsEachNameWithCrLf() {
-    QFETCH(QStringList, names);
-    QFETCH(QString, clipboard);
-    QGuiApplication::clipboard()->setText(QStringLiteral("what was there before"));
-    Form3 form(nullptr, QString());
-    for (const QString& name : names) form.addResult(name);
-    QVERIFY(Button(form, 2)->isEnabled());
-    Button(form, 2)->click();
-    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    const std::pair<QStringList, QString> rows[] = {
+        {{"a.txt", "b c.htm", "Ä.txt"}, QStringLiteral("a.txt\r\nb c.htm\r\nÄ.txt\r\n")},
+        {{}, QString()},  // nothing changed: the clipboard is emptied
+    };
+    for (const auto& [names, clipboard] : rows) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("what was there before"));
+        Form3 form(nullptr, QString());
+        for (const QString& name : names) form.addResult(name);
+        Button(form, 2)->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    }
 }
 
 void Form3Test::viewOpensTheSelectedFileInTheEditor() {
-    QTemporaryDir work, tools;
-    Touch(work, QStringLiteral("my notes; $(x).txt"));
-    Touch(work, QStringLiteral("b.txt"));
-    FileListBox fileList;
-    QVERIFY(fileList.setPath(work.path()));
-    ScriptedMessageBoxes boxes;
-
-    Form3 form(&fileList, EditorScript(tools));
-    form.addResult(QStringLiteral("b.txt"));
-    form.addResult(QStringLiteral("my notes; $(x).txt"));
-    form.show();
-    SelectRow(form, 1);
-    Button(form, 3)->click();
-
-    const QString args = tools.filePath(QStringLiteral("args"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(args), 10000);
-    QFile file(args);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()),
-             QStringLiteral("1\n%1/my notes; $(x).txt\n").arg(work.path()));
-    QCOMPARE(boxes.count(), 0);
-    QVERIFY(form.isVisible());  // the window stays open
-}
-
-void Form3Test::viewWithoutEditorSaysSo() {
     QTemporaryDir work;
     FileListBox fileList;
     QVERIFY(fileList.setPath(work.path()));
     ScriptedMessageBoxes boxes;
-    Form3 form(&fileList, QString());
-    form.addResult(QStringLiteral("gone.txt"));
-    SelectRow(form, 0);
+    // "touch" stands in for the editor: it makes exactly the file it is given.
+    Form3 form(&fileList, QStandardPaths::findExecutable(QStringLiteral("touch")));
+    form.addResult(QStringLiteral("b.txt"));
+    form.addResult(QStringLiteral("my notes; $(x).txt"));
+    form.show();
+    List1(form)->item(1)->setSelected(true);
     Button(form, 3)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(work.path()).entryList(QDir::Files),
+                              QStringList{"my notes; $(x).txt"}, 10000);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(form.isVisible());  // the window stays open
+
+    // Without an editor the user is told, with the file's full path.
+    Form3 bare(&fileList, QString());
+    bare.addResult(QStringLiteral("gone.txt"));
+    List1(bare)->item(0)->setSelected(true);
+    Button(bare, 3)->click();
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().title, QStringLiteral("Error"));
     QCOMPARE(boxes.last().icon, QMessageBox::Critical);
@@ -176,54 +131,31 @@ void Form3Test::viewWithoutEditorSaysSo() {
 
 void Form3Test::selectAllSelectsExactlyTheListedFiles() {
     QTemporaryDir work;
-    for (const char* name : {"a.txt", "B.TXT", "c.txt", "d.txt", "e.txt"})
-        Touch(work, QString::fromLatin1(name));
+    Touch(work, {"a.txt", "B.TXT", "c.txt", "d.txt", "e.txt", "Report.txt", "report.txt"});
     FileListBox fileList;
     QVERIFY(fileList.setPath(work.path()));
-    fileList.item(fileList.FindExact(QStringLiteral("d.txt")))->setSelected(true);
-    fileList.item(fileList.FindExact(QStringLiteral("e.txt")))->setSelected(true);
-
-    Form3 form(&fileList, QString());
-    // Names that differ in case still select; a name no longer listed is skipped.
-    for (const char* name : {"c.txt", "A.TXT", "b.txt", "renamed.txt"})
-        form.addResult(QString::fromLatin1(name));
-    Button(form, 4)->click();
-    QCOMPARE(fileList.SelectedNames(), (QStringList{"a.txt", "B.TXT", "c.txt"}));
-    QVERIFY(!QApplication::overrideCursor());  // the hourglass is gone again
-}
-
-void Form3Test::selectAllWithNoneDeselectsEverything() {
-    QTemporaryDir work;
-    Touch(work, QStringLiteral("a.txt"));
-    Touch(work, QStringLiteral("b.txt"));
-    FileListBox fileList;
-    QVERIFY(fileList.setPath(work.path()));
-    fileList.selectAll();
-    Form3 form(&fileList, QString());
-    form.addResult(QStringLiteral("None"));
-    Button(form, 4)->click();
-    QCOMPARE(fileList.SelCount(), 0);
-}
-
-void Form3Test::selectAllPrefersTheExactName() {
-    QTemporaryDir work;
-    Touch(work, QStringLiteral("Report.txt"));
-    Touch(work, QStringLiteral("report.txt"));
-    FileListBox fileList;
-    QVERIFY(fileList.setPath(work.path()));
-    QCOMPARE(fileList.count(), 2);
-    Form3 form(&fileList, QString());
-    form.addResult(QStringLiteral("report.txt"));
-    Button(form, 4)->click();
-    QCOMPARE(fileList.SelectedNames(), QStringList{"report.txt"});
+    // Names that differ in case still select, but an exact name wins; a name
+    // no longer listed (and "None") is skipped; earlier selections are dropped.
+    const std::pair<QStringList, QStringList> rows[] = {
+        {{"c.txt", "A.TXT", "b.txt", "renamed.txt"}, {"a.txt", "B.TXT", "c.txt"}},
+        {{"report.txt"}, {"report.txt"}},
+        {{"None"}, {}},
+    };
+    for (const auto& [listed, selected] : rows) {
+        fileList.clearSelection();
+        for (const char* name : {"d.txt", "e.txt"})
+            fileList.item(fileList.FindExact(QLatin1String(name)))->setSelected(true);
+        Form3 form(&fileList, QString());
+        for (const QString& name : listed) form.addResult(name);
+        Button(form, 4)->click();
+        QCOMPARE(fileList.SelectedNames(), selected);
+        QVERIFY(!QApplication::overrideCursor());  // the hourglass is gone again
+    }
 }
 
 void Form3Test::doneClearsAndCloses() {
     Form3 form(nullptr, QString());
-    form.setHeading(QStringLiteral("Files:"));
-    form.setSummary(QStringLiteral("2 file(s) found."));
     form.addResult(QStringLiteral("a.txt"));
-    form.addResult(QStringLiteral("b.txt"));
     bool wasModal = false;
     QTimer::singleShot(0, &form, [&] {
         wasModal = QApplication::activeModalWidget() == &form;
@@ -232,5 +164,12 @@ void Form3Test::doneClearsAndCloses() {
     QCOMPARE(form.exec(), int(QDialog::Accepted));
     QVERIFY(wasModal);
     QVERIFY(!form.isVisible());
-    QCOMPARE(Find<QListWidget>(form, "List1")->count(), 0);
+    QCOMPARE(List1(form)->count(), 0);
 }
+
+int RunForm3Tests(int argc, char** argv) {
+    Form3Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "Form3Test.moc"

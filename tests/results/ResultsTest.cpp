@@ -1,20 +1,12 @@
-// Runs the results window's and the progress bar's test classes in one binary.
+// The progress bar's and the results window's tests in one program.
 #include <QApplication>
-#include <QTest>
 
-#include "Form3Test.h"
-#include "ProgressBarTest.h"
+int RunProgressBarTests(int argc, char** argv);
+int RunForm3Tests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    {
-        ProgressBarTest test;
-        failures += QTest::qExec(&test, argc, argv);
-    }
-    {
-        Form3Test test;
-        failures += QTest::qExec(&test, argc, argv);
-    }
+    for (auto* run : {RunProgressBarTests, RunForm3Tests}) failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }
