@@ -16,35 +16,38 @@ using lexmill::HelpWindow;
 
 static_assert(HelpCatalogue::kOptionsContext == 64, "the options dialog asks for topic 64");
 
+namespace {
+
+void CloseHelp(HelpWindow* window) {
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
 class HelpWindowTest : public QObject {
     Q_OBJECT
   private:
     HelpCatalogue catalogue;
 
-    static void CloseHelp(HelpWindow* window) {
-        if (!window) return;
-        window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    void AddPageRows() {
+  private slots:
+    void everyPage_loadsWithTitleAndTextAndLinksOnlyToPages_data() {
         QTest::addColumn<QString>("file");
         for (const lexmill::HelpPage& page : catalogue.Pages())
             QTest::newRow(qPrintable(page.file)) << page.file;
     }
-
-  private slots:
-    void everyContentsPage_loadsWithTitleKeywordsAndText_data() { AddPageRows(); }
-    void everyContentsPage_loadsWithTitleKeywordsAndText() {
+    void everyPage_loadsWithTitleAndTextAndLinksOnlyToPages() {
         QFETCH(QString, file);
         const lexmill::HelpPage* page = catalogue.PageForFile(file);
-        QVERIFY(page);
-        QVERIFY(!page->title.isEmpty());
-        QVERIFY(!page->keywords.isEmpty());
+        QVERIFY(page && !page->title.isEmpty() && !page->keywords.isEmpty());
         HelpWindow window;
         QVERIFY(window.ShowPage(file));
         QCOMPARE(window.CurrentPage(), file);
         QCOMPARE(window.Browser->documentTitle(), page->title);
         QVERIFY2(window.Browser->toPlainText().size() > 400, "a page says something useful");
+        static const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)"));
+        for (const QRegularExpressionMatch& link : href.globalMatch(HelpCatalogue::Html(file)))
+            QVERIFY2(catalogue.PageForFile(link.captured(1)), qPrintable(link.captured(1)));
     }
 
     void resources_holdExactlyTheContentsPages() {
@@ -55,16 +58,6 @@ class HelpWindowTest : public QObject {
         listed.sort();
         QCOMPARE(listed, shipped);
         QVERIFY(HelpCatalogue::Html(QStringLiteral("missing.html")).isEmpty());
-    }
-
-    void links_leadToPagesOfTheContents_data() { AddPageRows(); }
-    void links_leadToPagesOfTheContents() {
-        QFETCH(QString, file);
-        static const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)"));
-        for (const QRegularExpressionMatch& link : href.globalMatch(HelpCatalogue::Html(file))) {
-            QVERIFY2(catalogue.PageForFile(link.captured(1)),
-                     qPrintable(file + QStringLiteral(" links to ") + link.captured(1)));
-        }
     }
 
     void contentsList_showsEveryPageInOrder() {
@@ -80,34 +73,29 @@ class HelpWindowTest : public QObject {
         QCOMPARE(window.CurrentPage(), QStringLiteral("options.html"));
     }
 
-    void index_findsPages_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("file");
-        const auto Row = [](const char* name, const char* typed, const char* file) {
-            QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(file);
-        };
-        Row("LMBACK", "LMBACK", "searchreplace.html");
-        Row("prefix, other case", "lmb", "searchreplace.html");
-        Row("Esc", "esc", "searchreplace.html");
-        Row("Match Case", "Match Case", "searchreplace.html");
-        Row("clipboard", "clipboard", "textblock.html");
-        Row("meta tags", "meta tags", "metatags.html");
-        Row("word count", "word count", "tally.html");
-        Row("FTP password", "password", "ftp.html");
-        Row("favorites", "favorites", "favorites.html");
-        Row("startup folder", "Startup Folder", "options.html");
-        Row("tray", "system tray", "tray.html");
-        Row("results", "Copy List", "results.html");
-        Row("filter", "custom filter", "workfolder.html");
-        Row("command line", " lexmill-batch ", "batch.html");
-        Row("unknown", "zebra", "");
-        Row("blank", "  ", "");
-    }
     void index_findsPages() {
-        QFETCH(QString, typed);
-        QFETCH(QString, file);
-        const lexmill::HelpIndexEntry* entry = catalogue.FindKeyword(typed);
-        QCOMPARE(entry ? entry->file : QString(), file);
+        const std::pair<const char*, const char*> rows[] = {
+            {"LMBACK", "searchreplace.html"},
+            {"lmb", "searchreplace.html"},
+            {"esc", "searchreplace.html"},
+            {"Match Case", "searchreplace.html"},
+            {"clipboard", "textblock.html"},
+            {"meta tags", "metatags.html"},
+            {"word count", "tally.html"},
+            {"password", "ftp.html"},
+            {"favorites", "favorites.html"},
+            {"Startup Folder", "options.html"},
+            {"system tray", "tray.html"},
+            {"Copy List", "results.html"},
+            {"custom filter", "workfolder.html"},
+            {" lexmill-batch ", "batch.html"},
+            {"zebra", ""},
+            {"  ", ""},
+        };
+        for (const auto& [typed, file] : rows) {
+            const lexmill::HelpIndexEntry* entry = catalogue.FindKeyword(QString::fromUtf8(typed));
+            QVERIFY2((entry ? entry->file : QString()) == QLatin1String(file), typed);
+        }
     }
 
     void indexBox_typingSelectsAKeywordAndEnterOpensIt() {
@@ -129,10 +117,7 @@ class HelpWindowTest : public QObject {
         // Back from a topic window opened afresh leads nowhere else.
         QVERIFY(!window->BackButton->isEnabled());
         CloseHelp(window);
-    }
-
-    void unknownTopic_showsTheOverview() {
-        HelpWindow* window = lexmill::ShowHelpTopic(nullptr, 999);
+        window = lexmill::ShowHelpTopic(nullptr, 999);  // unknown: the overview
         QCOMPARE(window->CurrentPage(), QStringLiteral("overview.html"));
         CloseHelp(window);
     }

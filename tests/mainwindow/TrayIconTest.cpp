@@ -17,7 +17,8 @@ using lexmill::TrayIcon;
 namespace {
 
 // Stands in for the main window: a real top-level window that counts the
-// close requests it gets (the closing steps that save the settings).
+// close requests it gets (the closing steps that save the settings), and
+// runs a callback when shown, i.e. in the middle of a restore.
 class MainWindow : public QWidget {
   public:
     MainWindow() {
@@ -27,28 +28,22 @@ class MainWindow : public QWidget {
         pixmap.fill(Qt::darkGreen);
         setWindowIcon(QIcon(pixmap));
         Text1 = new QLineEdit(this);
-        Text1->setObjectName(QStringLiteral("Text1"));
     }
     int closeRequests = 0;
     QLineEdit* Text1;
+    std::function<void()> onShow;
 
   protected:
     void closeEvent(QCloseEvent* event) override {
         ++closeRequests;
         event->accept();
     }
-};
-
-// Runs a callback whenever the watched window is shown, i.e. in the middle of
-// the controller's handling of a restore.
-class OnShow : public QObject {
-  public:
-    std::function<void()> callback;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Show && callback) callback();
-        return false;
+    void showEvent(QShowEvent*) override {
+        if (onShow) onShow();
     }
 };
+
+enum Outcome { kNothing, kRestored, kMenu };
 
 }  // namespace
 
@@ -65,15 +60,11 @@ class TrayIconTest : public QObject {
         QVERIFY(tray->IconPresent());
         QVERIFY(window->isHidden());
     }
-    void ExpectStillInTray() {
-        QVERIFY(tray->IconPresent());
-        QVERIFY(window->isHidden());
-        QVERIFY(!tray->mnuPopSysTray()->isVisible());
-    }
-    void ExpectRestored() {
-        QVERIFY(!tray->IconPresent());
-        QVERIFY(window->isVisible());
-        QVERIFY(!window->isMinimized());
+    void Expect(Outcome outcome) {
+        QCOMPARE(tray->IconPresent(), outcome != kRestored);
+        QCOMPARE(window->isVisible(), outcome == kRestored);
+        QCOMPARE(tray->mnuPopSysTray()->isVisible(), outcome == kMenu);
+        if (outcome == kRestored) QVERIFY(!window->isMinimized());
     }
 
   private slots:
@@ -94,121 +85,87 @@ class TrayIconTest : public QObject {
         window.reset();
     }
 
-    void minimizeToTray_hidesTheWindowBehindItsIcon() {
+    void minimizeThenDoubleClick_restoresTheWindowUnchanged() {
+        window->Text1->setText(QStringLiteral("kept"));
+        const QRect before = window->geometry();
         InTray();
         QCOMPARE(tray->SystemTrayIcon()->toolTip(), QStringLiteral("Lexmill"));
         QCOMPARE(tray->SystemTrayIcon()->icon().cacheKey(), window->windowIcon().cacheKey());
         QVERIFY(!QApplication::quitOnLastWindowClosed());
-    }
-
-    void doubleClick_restoresTheWindowUnchangedAndRemovesTheIcon() {
-        window->Text1->setText(QStringLiteral("kept"));
-        const QRect before = window->geometry();
-        InTray();
         tray->TrayMessage(TrayIcon::kLeftDoubleClick);
-        ExpectRestored();
+        Expect(kRestored);
         QCOMPARE(window->Text1->text(), QStringLiteral("kept"));
         QCOMPARE(window->geometry(), before);
         QVERIFY(QApplication::quitOnLastWindowClosed());
     }
 
-    void rightClick_opensTheMenuWithRestoreAsBoldDefault() {
+    void rightClick_opensTheMenuWhoseRestoreIsTheBoldDefault() {
         InTray();
         tray->TrayMessage(TrayIcon::kRightButtonUp);
+        Expect(kMenu);  // opening the menu alone changes nothing
         QMenu* menu = tray->mnuPopSysTray();
-        QVERIFY(menu->isVisible());
         QCOMPARE(menu->objectName(), QStringLiteral("mnuPopSysTray"));
         const QList<QAction*> items = menu->actions();
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[0]->text(), QStringLiteral("&Restore"));
-        QCOMPARE(items[0]->objectName(), QStringLiteral("mnuPopRest"));
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2]->text(), QStringLiteral("&Exit"));
-        QCOMPARE(items[2]->objectName(), QStringLiteral("mnuPopEx"));
         QCOMPARE(menu->defaultAction(), items[0]);
-        QVERIFY(items[0]->font().bold());
-        QVERIFY(!items[2]->font().bold());
-        // Opening the menu alone changes nothing.
-        QVERIFY(tray->IconPresent());
-        QVERIFY(window->isHidden());
-    }
-
-    void restore_actsAsTheDoubleClick() {
-        InTray();
-        tray->TrayMessage(TrayIcon::kRightButtonUp);
+        QVERIFY(items[0]->font().bold() && !items[2]->font().bold());
         tray->mnuPopRest()->trigger();
-        ExpectRestored();
+        Expect(kRestored);
         QCOMPARE(exits, 0);
     }
 
-    void otherMessages_doNothing_data() {
-        QTest::addColumn<int>("message");
-        QTest::newRow("mouse move") << TrayIcon::kMouseMove;
-        QTest::newRow("left button down") << 0x0201;
-        QTest::newRow("left click (button up)") << TrayIcon::kLeftButtonUp;
-        QTest::newRow("right button down") << 0x0204;
-        QTest::newRow("right double-click") << 0x0206;
-        QTest::newRow("middle click") << TrayIcon::kMiddleButtonUp;
+    // Raw messages and the real icon's activations reach the same protocol.
+    void messagesAndActivations_data() {
+        QTest::addColumn<bool>("activation");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("mouse move") << false << int(TrayIcon::kMouseMove) << int(kNothing);
+        QTest::newRow("left button down") << false << 0x0201 << int(kNothing);
+        QTest::newRow("left click") << false << int(TrayIcon::kLeftButtonUp) << int(kNothing);
+        QTest::newRow("right button down") << false << 0x0204 << int(kNothing);
+        QTest::newRow("right double-click") << false << 0x0206 << int(kNothing);
+        QTest::newRow("middle click") << false << int(TrayIcon::kMiddleButtonUp) << int(kNothing);
+        QTest::newRow("activated: double-click")
+            << true << int(QSystemTrayIcon::DoubleClick) << int(kRestored);
+        QTest::newRow("activated: context") << true << int(QSystemTrayIcon::Context) << int(kMenu);
+        QTest::newRow("activated: trigger")
+            << true << int(QSystemTrayIcon::Trigger) << int(kNothing);
+        QTest::newRow("activated: middle")
+            << true << int(QSystemTrayIcon::MiddleClick) << int(kNothing);
+        QTest::newRow("activated: unknown")
+            << true << int(QSystemTrayIcon::Unknown) << int(kNothing);
     }
-    void otherMessages_doNothing() {
-        QFETCH(int, message);
+    void messagesAndActivations() {
+        QFETCH(bool, activation);
+        QFETCH(int, value);
+        QFETCH(int, outcome);
         InTray();
-        tray->TrayMessage(message);
-        ExpectStillInTray();
-        QCOMPARE(tray->LastMessage(), message);
-        QCOMPARE(exits, 0);
-    }
-
-    // The real icon's activation signal reaches the same protocol.
-    void activations_data() {
-        QTest::addColumn<int>("reason");
-        QTest::addColumn<QString>("outcome");
-        QTest::newRow("double-click")
-            << int(QSystemTrayIcon::DoubleClick) << QStringLiteral("restored");
-        QTest::newRow("context") << int(QSystemTrayIcon::Context) << QStringLiteral("menu");
-        QTest::newRow("single click") << int(QSystemTrayIcon::Trigger) << QStringLiteral("nothing");
-        QTest::newRow("middle click")
-            << int(QSystemTrayIcon::MiddleClick) << QStringLiteral("nothing");
-        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << QStringLiteral("nothing");
-    }
-    void activations() {
-        QFETCH(int, reason);
-        QFETCH(QString, outcome);
-        InTray();
-        emit tray->SystemTrayIcon()->activated(QSystemTrayIcon::ActivationReason(reason));
-        if (outcome == QLatin1String("restored")) {
-            ExpectRestored();
-        } else if (outcome == QLatin1String("menu")) {
-            QVERIFY(tray->mnuPopSysTray()->isVisible());
-            QVERIFY(window->isHidden());
+        if (activation) {
+            emit tray->SystemTrayIcon()->activated(QSystemTrayIcon::ActivationReason(value));
         } else {
-            ExpectStillInTray();
+            tray->TrayMessage(value);
+            QCOMPARE(tray->LastMessage(), value);
         }
+        Expect(Outcome(outcome));
+        QCOMPARE(exits, 0);
     }
 
     void messageArrivingDuringHandling_isIgnoredButRecorded() {
         InTray();
-        OnShow reenter;
-        reenter.callback = [this] { tray->TrayMessage(TrayIcon::kRightButtonUp); };
-        window->installEventFilter(&reenter);
+        window->onShow = [this] { tray->TrayMessage(TrayIcon::kRightButtonUp); };
         tray->TrayMessage(TrayIcon::kLeftDoubleClick);
-        window->removeEventFilter(&reenter);
-        ExpectRestored();
-        QVERIFY(!tray->mnuPopSysTray()->isVisible());
+        window->onShow = nullptr;
+        Expect(kRestored);
         QCOMPARE(tray->LastMessage(), TrayIcon::kRightButtonUp);
-
         // The guard is down again once the message is handled.
         InTray();
         tray->TrayMessage(TrayIcon::kRightButtonUp);
-        QVERIFY(tray->mnuPopSysTray()->isVisible());
-    }
-
-    void messagesWhileTheMenuIsOpen_areHandled() {
-        InTray();
-        tray->TrayMessage(TrayIcon::kRightButtonUp);
-        QVERIFY(tray->mnuPopSysTray()->isVisible());
-        tray->TrayMessage(TrayIcon::kLeftDoubleClick);
-        ExpectRestored();
+        Expect(kMenu);
+        tray->TrayMessage(TrayIcon::kLeftDoubleClick);  // handled while the menu is open
+        Expect(kRestored);
     }
 
     void exit_removesTheIconAndEndsWithoutClosingSteps() {
@@ -232,8 +189,7 @@ class TrayIconTest : public QObject {
         tray->setTrayAvailable([] { return false; });
         tray->MinimizeToTray();
         QVERIFY(!tray->IconPresent());
-        QVERIFY(window->isVisible());
-        QVERIFY(window->isMinimized());
+        QVERIFY(window->isVisible() && window->isMinimized());
         QVERIFY(QApplication::quitOnLastWindowClosed());
     }
 };

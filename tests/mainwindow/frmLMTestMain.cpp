@@ -1,25 +1,14 @@
 // Runs the main window's test classes in one binary.
 #include <QApplication>
-#include <QTest>
 
-#include "frmLMBatchTest.h"
-#include "frmLMShellTest.h"
-#include "frmLMWiringTest.h"
+int RunShellTests(int argc, char** argv);
+int RunBatchTests(int argc, char** argv);
+int RunWiringTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    int failures = 0;
-    {
-        frmLMShellTest test;
-        failures += QTest::qExec(&test, argc, argv);
-    }
-    {
-        frmLMBatchTest test;
-        failures += QTest::qExec(&test, argc, argv);
-    }
-    {
-        frmLMWiringTest test;
-        failures += QTest::qExec(&test, argc, argv);
-    }
+    int failures = RunShellTests(argc, argv);
+    failures += RunBatchTests(argc, argv);
+    failures += RunWiringTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

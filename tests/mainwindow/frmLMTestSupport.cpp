@@ -4,12 +4,12 @@
 #include <QClipboard>
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "CRegSettings.h"
 #include "FileListBox.h"
-#include "Form3.h"
 
 namespace lexmill::test {
 
@@ -25,9 +25,10 @@ CRegSettings Store(const QTemporaryDir& dir) {
 
 }  // namespace
 
-MainWindowFixture::MainWindowFixture() {
+MainWindowFixture::MainWindowFixture(const QStringList& files, const QByteArray& bytes) {
     work_ = QDir(dir_.path()).filePath(QStringLiteral("work"));
     QDir().mkpath(work_);
+    for (const QString& name : files) write(name, bytes);
     editor_ = dir_.filePath(QStringLiteral("editor.sh"));
     QFile script(editor_);
     script.open(QIODevice::WriteOnly);
@@ -49,22 +50,14 @@ MainWindowFixture::~MainWindowFixture() {
     QDir::setCurrent(previousDirectory_);
 }
 
-void MainWindowFixture::store(const QString& key, const QString& value) const {
-    Store(dir_).SaveSetting("Options", key.toStdString(), value.toStdString());
-}
-
-void MainWindowFixture::storeIn(const QString& section, const QString& key,
-                                const QString& value) const {
+void MainWindowFixture::store(const QString& key, const QString& value,
+                              const QString& section) const {
     Store(dir_).SaveSetting(section.toStdString(), key.toStdString(), value.toStdString());
 }
 
-QString MainWindowFixture::storedIn(const QString& section, const QString& key) const {
+QString MainWindowFixture::stored(const QString& key, const QString& section) const {
     return QString::fromStdString(
         Store(dir_).GetSetting(section.toStdString(), key.toStdString(), "<none>"));
-}
-
-QString MainWindowFixture::stored(const QString& key) const {
-    return QString::fromStdString(Store(dir_).GetSetting("Options", key.toStdString(), "<none>"));
 }
 
 QStringList MainWindowFixture::storedInOrder() const {
@@ -106,17 +99,38 @@ QStringList MainWindowFixture::editorArguments() const {
     return lines.mid(1);
 }
 
-void OnResults(QWidget& owner, std::function<void(QWidget& results)> act) {
-    // The run yields before its results window opens: wait for the modal loop.
-    auto* poll = new QTimer(&owner);
-    QObject::connect(poll, &QTimer::timeout, &owner, [poll, act = std::move(act)] {
-        auto* results = qobject_cast<Form3*>(QApplication::activeModalWidget());
-        if (!results) return;
-        poll->stop();
-        poll->deleteLater();
-        act(*results);
+QString MainWindowFixture::lastBox() const {
+    if (boxes.count() == 0) return QStringLiteral("<none>");
+    const auto& box = boxes.last();
+    const char* icon = box.icon == QMessageBox::Warning       ? "warning"
+                       : box.icon == QMessageBox::Critical    ? "critical"
+                       : box.icon == QMessageBox::Information ? "information"
+                                                              : "other";
+    return box.title + QLatin1Char('|') + QLatin1String(icon) + QLatin1Char('|') + box.text;
+}
+
+void WhenShown(const QMetaObject& type, std::function<void(QWidget&)> act) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, &type, act] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!window->metaObject()->inherits(&type) || !window->isVisible()) continue;
+            poll->stop();
+            poll->deleteLater();
+            act(*window);
+            return;
+        }
     });
     poll->start(5);
+}
+
+void Click(QWidget& window, const char* button) {
+    Find<QPushButton>(window, QString::fromLatin1(button))->click();
+}
+
+QStringList Listed(const frmLM& window) {
+    QStringList names;
+    for (int row = 0; row < window.File1->count(); ++row) names << window.File1->item(row)->text();
+    return names;
 }
 
 void SelectNames(frmLM& window, const QStringList& names) {

@@ -19,15 +19,13 @@ namespace lexmill::test {
 // boxes and a stand-in editor that writes down its arguments.
 class MainWindowFixture {
   public:
-    MainWindowFixture();
+    // Writes each name in the work folder with `bytes` as its content.
+    explicit MainWindowFixture(const QStringList& files = {}, const QByteArray& bytes = "x");
     ~MainWindowFixture();
 
-    // Stores a value in section "Options" before the window is made.
-    void store(const QString& key, const QString& value) const;
-    QString stored(const QString& key) const;
-    // Any section of the settings file.
-    void storeIn(const QString& section, const QString& key, const QString& value) const;
-    QString storedIn(const QString& section, const QString& key) const;
+    void store(const QString& key, const QString& value,
+               const QString& section = QStringLiteral("Options")) const;
+    QString stored(const QString& key, const QString& section = QStringLiteral("Options")) const;
     // The "Options" values as "key=value", in the order first written.
     QStringList storedInOrder() const;
 
@@ -41,6 +39,8 @@ class MainWindowFixture {
     QByteArray read(const QString& name) const;
     // What the stand-in editor was last started with, one argument per item.
     QStringList editorArguments() const;
+    // The last message box's title, icon and text, "title|icon|text".
+    QString lastBox() const;
 
     Module1 m;
     ScriptedMessageBoxes boxes;
@@ -60,10 +60,16 @@ T* Find(const QObject& parent, const QString& name) {
     return found;
 }
 
-// Runs `act` on the results window once its modal loop runs, then leaves it
-// open for the caller's last action (act must close it).
-void OnResults(QWidget& owner, std::function<void(QWidget& results)> act);
+// Runs `act` on the first visible top-level window of type T once it shows
+// (its modal loop runs by then); `act` must close it.
+void WhenShown(const QMetaObject& type, std::function<void(QWidget&)> act);
+template <typename T>
+void WhenShown(std::function<void(T&)> act) {
+    WhenShown(T::staticMetaObject, [act](QWidget& w) { act(static_cast<T&>(w)); });
+}
 
+void Click(QWidget& window, const char* button);
+QStringList Listed(const frmLM& window);
 // Selects the listed rows of File1 whose names are given.
 void SelectNames(frmLM& window, const QStringList& names);
 
