@@ -1,0 +1,115 @@
+// Takes screenshots of the real main window on a real X display (Xvfb), for
+// checking the layout by eye: both tabs, a menu, the progress bar in the
+// middle of a long run, and the results window.
+//   xvfb-run -a -s "-screen 0 1024x768x24" frmlm_screens OUTDIR
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "FileListBox.h"
+#include "Form3.h"
+#include "Module1.h"
+#include "ScriptedMessageBoxes.h"
+#include "frmLM.h"
+
+namespace {
+
+QString outDir;
+
+void Shot(const QString& name, const QRect& area = {}) {
+    QCoreApplication::processEvents();
+    QTest::qWait(150);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QPixmap pixmap = screen->grabWindow(0);
+    if (area.isValid()) pixmap = pixmap.copy(area.adjusted(-4, -4, 4, 4));
+    const QString path = QDir(outDir).filePath(name + QStringLiteral(".png"));
+    pixmap.save(path);
+    qInfo("wrote %s", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QTemporaryDir dir;
+    const QString work = dir.filePath(QStringLiteral("a folder with a rather long name/work"));
+    QDir().mkpath(work);
+    const QByteArray body =
+        QByteArray("The quick brown fox jumps over the lazy dog.\r\n").repeated(4000);
+    for (int i = 0; i < 400; ++i) {
+        QFile f(QDir(work).filePath(QStringLiteral("page%1.txt").arg(i, 3, 10, QLatin1Char('0'))));
+        f.open(QIODevice::WriteOnly);
+        f.write(body);
+    }
+    QDir::setCurrent(work);
+
+    lexmill::ScriptedMessageBoxes boxes;
+    lexmill::Module1 m;
+    lexmill::frmLM w(
+        m, QFile::encodeName(dir.filePath(QStringLiteral("registry.sqlite"))).toStdString(),
+        QString());
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w)) return 2;
+    const QRect frame = w.frameGeometry();
+
+    w.File1->setCurrentRow(1);
+    w.File1->item(3)->setSelected(true);
+    w.Text1->setPlainText(QStringLiteral("fox"));
+    w.Text2->setPlainText(QStringLiteral("cat"));
+    w.KWtext->setText(QStringLiteral("dog"));
+    w.Command6->click();  // two selected: "Oops!", labels empty
+    w.File1->clearSelection();
+    w.File1->setCurrentRow(1);
+    w.Command6->click();
+    Shot(QStringLiteral("1-file-operations"), frame);
+
+    w.mnuTools->popup(w.mapToGlobal(QPoint(150, w.menuBar()->height())));
+    Shot(QStringLiteral("2-tools-menu"), QRect(frame.topLeft(), QSize(frame.width(), 250)));
+    w.mnuTools->close();
+
+    const QRect row = w.File1->visualItemRect(w.File1->item(1));
+    w.ShowFilePopup(w.File1->viewport()->mapToGlobal(row.center()));
+    Shot(QStringLiteral("2-file-popup"), frame);
+    w.mnuFilePop->close();
+
+    w.tabs1->setCurrentIndex(1);
+    w.Check2->setChecked(false);
+    w.KWtext2->setText(QStringLiteral("the"));
+    w.Text4->setPlainText(QString::fromLatin1(body.left(900)));
+    Shot(QStringLiteral("3-text-block"), frame);
+    w.tabs1->setCurrentIndex(0);
+
+    // The run: the bar half way, then the results window.
+    w.Check1->setChecked(false);
+    w.Command1->click();
+    w.File1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    bool midShot = false;
+    QTimer mid;
+    QObject::connect(&mid, &QTimer::timeout, [&] {
+        if (!midShot && m.ProgressMax > 0 && w.Progress() * 2 >= m.ProgressMax) {
+            midShot = true;
+            Shot(QStringLiteral("4-progress-mid-run"), frame);
+        }
+        if (auto* results = qobject_cast<lexmill::Form3*>(QApplication::activeModalWidget())) {
+            mid.stop();
+            Shot(QStringLiteral("5-results"));
+            results->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        }
+    });
+    mid.start(0);
+    w.Command3->click();
+    Shot(QStringLiteral("6-after-run"), frame);
+    return midShot ? 0 : 1;
+}
