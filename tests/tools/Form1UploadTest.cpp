@@ -143,7 +143,9 @@ TEST_F(Form1Upload, StopDuringTheSecondFileSendsNoMore) {
     EXPECT_EQ(ReadBytes(server.home() / "up" / "a.txt"), "first");
     EXPECT_NE(ReadBytes(server.home() / "up" / "b.bin"), big);
     EXPECT_FALSE(fs::exists(server.home() / "up" / "c.txt"));
-    EXPECT_EQ(server.count("STOR"), 2);
+    // The second STOR may or may not have reached the server before Stop; no third one does.
+    EXPECT_GE(server.count("STOR"), 1);
+    EXPECT_LE(server.count("STOR"), 2);
 }
 
 struct FailureCase {
