@@ -11,17 +11,12 @@
 #include <memory>
 
 #include "FileError.h"
+#include "PathName.h"
 
 namespace lexmill {
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The file a path names, through any symbolic links; empty when it does not exist.
 std::string resolveLinks(const std::string& path) {

@@ -14,6 +14,7 @@
 #include "CommitQueue.h"
 #include "FileError.h"
 #include "LiteralScanner.h"
+#include "PathName.h"
 #include "UniqueFd.h"
 
 namespace lexmill {
@@ -21,17 +22,6 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 constexpr std::size_t kMaxListedFailures = 20;
-
-std::string baseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // Size of an ordinary file at path (links followed); nothing for a missing
 // file, a folder or a device, which a run passes over.
