@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "BrowseDirectorysOnly.h"
+#include "CommandButton.h"
 #include "MessageBox.h"
 #include "SettingsCatalogue.h"
 
@@ -18,14 +19,6 @@ namespace lexmill {
 namespace fav = catalogue::favorites;
 
 namespace {
-
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setMinimumWidth(825 / 15);
-    return button;
-}
 
 void UseProgramSettings(CRegSettings& settings) {
     settings.setCompany(catalogue::kCompany);
@@ -60,10 +53,11 @@ frmfav::frmfav(const FavoritesMenuEntries& favs, QString fileListFolder,
     List1->setObjectName(QStringLiteral("List1"));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setMinimumSize(3510 / 15, 2400 / 15);
-    Command3 = MakeButton("Command3", tr("&Cancel"), this);
-    Command2 = MakeButton("Command2", tr("&Add"), this);
-    Command1 = MakeButton("Command1", tr("&Remove"), this);
-    Command4 = MakeButton("Command4", tr("&Done"), this);
+    Command3 = MakeButton(QStringLiteral("Command3"), tr("&Cancel"), this);
+    Command2 = MakeButton(QStringLiteral("Command2"), tr("&Add"), this);
+    Command1 = MakeButton(QStringLiteral("Command1"), tr("&Remove"), this);
+    Command4 = MakeButton(QStringLiteral("Command4"), tr("&Done"), this);
+    for (QPushButton* b : {Command1, Command2, Command3, Command4}) b->setMinimumWidth(825 / 15);
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {Command3, Command2, Command1, Command4}) buttons->addWidget(button);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "CommandButton.h"
 #include "SelectableFileList.h"
 #include "TextEditor.h"
 
@@ -25,12 +26,6 @@ class WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 }  // namespace
 
 Form3::Form3(SelectableFileList* fileList, const QString& editor, QWidget* parent)

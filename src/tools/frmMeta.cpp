@@ -6,18 +6,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "CommandButton.h"
+
 namespace lexmill {
-
-namespace {
-
-QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
 
 frmMeta::frmMeta(InsertInto searchFor, InsertInto replaceWith, QWidget* parent)
     : QDialog(parent), searchFor_(std::move(searchFor)), replaceWith_(std::move(replaceWith)) {
