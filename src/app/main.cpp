@@ -8,14 +8,11 @@
 #include "MessageBox.h"
 #include "Module1.h"
 #include "SettingsFile.h"
+#include "TextConvert.h"
 #include "TextEditor.h"
 #include "frmLM.h"
 
 namespace {
-
-QString Path(const std::filesystem::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-}
 
 // Makes the settings file usable; tells the user once when it had to be
 // replaced, or when it cannot be used at all (the program then runs on its
@@ -32,7 +29,8 @@ std::filesystem::path PrepareSettings() {
                     "main",
                     "Lexmill could not read its settings file (%1). It was moved aside to:\n%2\n\n"
                     "Lexmill starts with its default settings.")
-                    .arg(QString::fromStdString(status.reason), Path(status.movedTo)),
+                    .arg(QString::fromStdString(status.reason),
+                         lexmill::FromLocalPath(status.movedTo.native())),
                 QCoreApplication::translate("main", "Warning"), QMessageBox::Warning);
     } catch (const std::exception& e) {
         lexmill::MsgBox(nullptr,

@@ -17,10 +17,12 @@
 #include <utility>
 
 #include "BrowseDirectorysOnly.h"
+#include "CommandButton.h"
 #include "FilterKeyInput.h"
 #include "MessageBox.h"
 #include "SettingConversions.h"
 #include "SettingsCatalogue.h"
+#include "TextConvert.h"
 
 namespace lexmill {
 
@@ -30,22 +32,6 @@ namespace {
 
 constexpr int kSpecify = 2;
 constexpr int kCurrent = 1;
-
-std::string Utf8(const QString& text) {
-    return text.toStdString();
-}
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // No button takes Enter: a dialog without a default button.
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLabel* MakeLabel(const char* name, const QString& caption, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
@@ -244,12 +230,12 @@ void frmop::Command3_Click() {
 
     settings_.SaveSetting(opt::kSection, opt::kStartupFolderOption, std::to_string(option));
     if (option == kSpecify)
-        settings_.SaveSetting(opt::kSection, opt::kStartupFolder, Utf8(Text1->text()));
+        settings_.SaveSetting(opt::kSection, opt::kStartupFolder, ToUtf8(Text1->text()));
     settings_.SaveSetting(opt::kSection, opt::kStartupFilter,
                           Check1->isChecked() ? std::string(opt::kLastUsedFilterChoice)
                                               : std::to_string(Combo1->currentIndex()));
     if (custom)
-        settings_.SaveSetting(opt::kSection, opt::kCustomStartupFilter, Utf8(Text2->text()));
+        settings_.SaveSetting(opt::kSection, opt::kCustomStartupFilter, ToUtf8(Text2->text()));
     accept();
 }
 

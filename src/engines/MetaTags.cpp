@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "FileError.h"
+#include "PathName.h"
 #include "UniqueFd.h"
 
 namespace lexmill {
@@ -167,10 +168,7 @@ std::string MetaTagListText(const std::vector<std::string>& tags) {
 }
 
 std::optional<std::int64_t> FindOrdinaryFile(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string_view name = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
+    const std::string name = baseName(path);
     if (name.empty() || name.front() == '.') return std::nullopt;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "TextConvert.h"
+
 namespace lexmill {
 
 namespace {
@@ -92,13 +94,13 @@ void FileListBox::Refresh() {
     std::vector<Entry> entries;
 
     std::error_code ec;
-    std::filesystem::directory_iterator it(QFile::encodeName(path_).toStdString(), ec), end;
+    std::filesystem::directory_iterator it(ToLocalPath(path_), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string raw = it->path().filename().native();
         if (raw.empty() || raw[0] == '.') continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;  // follows links; dangling ones fail
-        QString name = QFile::decodeName(QByteArray::fromStdString(raw));
+        QString name = FromLocalPath(raw);
         QString folded = name.toCaseFolded();
         if (!MatchesFolded(folded, patterns)) continue;
         entries.push_back({std::move(folded), std::move(name)});

@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "BrowseDirectorysOnly.h"
+#include "CommandButton.h"
 #include "FileListBox.h"
 #include "FilterKeyInput.h"
 #include "Form3.h"
@@ -74,12 +75,6 @@ QLabel* LinkLabel(QWidget* parent, const char* name) {
     label->setCursor(Qt::PointingHandCursor);
     label->setEnabled(false);
     return label;
-}
-
-QPushButton* Button(const QString& caption, QWidget* parent, const char* name) {
-    auto* button = Named(new QPushButton(caption, parent), name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 QCheckBox* CheckBox(const QString& caption, QWidget* parent, const char* name, bool checked) {
@@ -182,9 +177,9 @@ QGroupBox* frmLM::BuildFrame1() {
     FilterKeyInput::installOn(Text3);
     Label13->setEnabled(false);  // until "Custom" is chosen
     Text3->setEnabled(false);
-    Command1 = Button(tr("Select &All Files"), Frame1, "Command1");
-    Command5 = Button(tr("&Refresh"), Frame1, "Command5");
-    Command2 = Button(tr("Select &Folder"), Frame1, "Command2");
+    Command1 = MakeButton("Command1", tr("Select &All Files"), Frame1);
+    Command5 = MakeButton("Command5", tr("&Refresh"), Frame1);
+    Command2 = MakeButton("Command2", tr("Select &Folder"), Frame1);
 
     auto* layout = new QVBoxLayout(Frame1);
     layout->addWidget(Label2);
@@ -219,7 +214,7 @@ QGroupBox* frmLM::BuildFrame2() {
     Check3 = CheckBox(tr("Search &Only"), Frame2, "Check3", false);
     Check4 = CheckBox(tr("Match &Case"), Frame2, "Check4", false);
     Check1 = CheckBox(tr("Make &Backups"), Frame2, "Check1", true);
-    Command3 = Button(tr("&Start"), Frame2, "Command3");
+    Command3 = MakeButton("Command3", tr("&Start"), Frame2);
     picProgress = Named(new PictureBox(Frame2), "picProgress");
     picProgress->hide();
 
@@ -246,7 +241,7 @@ QGroupBox* frmLM::BuildFrame5() {
     Frame5 = Named(new QGroupBox(tr("Text Tally:")), "Frame5");
     Label3 = Caption(tr("Enter a Keyword or Phrase (Optional):"), Frame5, "Label3");
     KWtext = Named(new QLineEdit(Frame5), "KWtext");
-    Command6 = Button(tr("&Tally"), Frame5, "Command6");
+    Command6 = MakeButton("Command6", tr("&Tally"), Frame5);
     numcharF = ResultLabel(Frame5, "numcharF");
     numwrdsF = ResultLabel(Frame5, "numwrdsF");
     numlnsF = ResultLabel(Frame5, "numlnsF");
@@ -272,7 +267,7 @@ QWidget* frmLM::BuildTextTab() {
     Frame6 = Named(new QGroupBox(tr("Text Tally:"), page), "Frame6");
     Label19 = Caption(tr("Enter a Keyword or Phrase (Optional):"), Frame6, "Label19");
     KWtext2 = Named(new QLineEdit(Frame6), "KWtext2");
-    Command4 = Button(tr("Tally"), Frame6, "Command4");
+    Command4 = MakeButton("Command4", tr("Tally"), Frame6);
     Check2 = CheckBox(tr("Monitor Clipboard"), Frame6, "Check2", true);
     numcharT = ResultLabel(Frame6, "numcharT");
     numwrdsT = ResultLabel(Frame6, "numwrdsT");

@@ -13,17 +13,10 @@
 #include "ProgressProperty.h"
 #include "SearchAndReplace.h"
 #include "StatusPanel.h"
+#include "TextConvert.h"
 #include "frmLM.h"
 
 namespace lexmill {
-
-namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void frmLM::Command3_Click() {
     GetSelectedFiles();
@@ -59,7 +52,7 @@ BatchOptions frmLM::options() {
 }
 
 void frmLM::setStatus(std::string_view text) {
-    panels_[0]->setText(Text(text));
+    panels_[0]->setText(FromUtf8(text));
 }
 
 void frmLM::setIdleStatus() {
@@ -67,7 +60,7 @@ void frmLM::setIdleStatus() {
 }
 
 void frmLM::setHint(std::string_view text) {
-    panels_[1]->setText(Text(text));
+    panels_[1]->setText(FromUtf8(text));
 }
 
 void frmLM::setWaitCursor(bool on) {
@@ -97,19 +90,18 @@ void frmLM::message(std::string_view text, std::string_view title, MessageIcon i
     QMessageBox::Icon boxIcon = QMessageBox::Information;
     if (icon == MessageIcon::Exclamation) boxIcon = QMessageBox::Warning;
     if (icon == MessageIcon::Critical) boxIcon = QMessageBox::Critical;
-    MsgBox(this, Text(text), Text(title), boxIcon);
+    MsgBox(this, FromUtf8(text), FromUtf8(title), boxIcon);
 }
 
 void frmLM::addResult(std::string_view name) {
     if (!results_) results_ = new Form3(File1, textEditor_, this);
-    results_->addResult(
-        QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
+    results_->addResult(FromLocalPath(name));
 }
 
 void frmLM::showResults(std::string_view heading, std::string_view summary) {
     if (!results_) results_ = new Form3(File1, textEditor_, this);
-    results_->setHeading(Text(heading));
-    results_->setSummary(Text(summary));
+    results_->setHeading(FromUtf8(heading));
+    results_->setSummary(FromUtf8(summary));
     // Closing the main window during the run leaves nothing to show them in.
     if (!unloaded_) results_->exec();
     delete results_;

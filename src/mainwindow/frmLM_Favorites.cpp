@@ -10,20 +10,13 @@
 #include "FileListBox.h"
 #include "MessageBox.h"
 #include "SettingsCatalogue.h"
+#include "TextConvert.h"
 #include "frmLM.h"
 #include "frmfav.h"
 
 namespace lexmill {
 
 namespace fav = catalogue::favorites;
-
-namespace {
-
-QString Decode(const std::string& text) {
-    return QFile::decodeName(QByteArray::fromStdString(text));
-}
-
-}  // namespace
 
 void frmLM::LoadFavorites() {
     CRegSettings settings(settingsFile_);
@@ -36,7 +29,7 @@ void frmLM::LoadFavorites() {
             settings.GetSetting(fav::kSection, fav::slotKey(i), fav::kSlotDefault);
         favs[i]->setVisible(!path.empty());
         favs[i]->setEnabled(!path.empty());
-        if (!path.empty()) favs[i]->setText(frmfav::MenuCaption(i, Decode(path), false));
+        if (!path.empty()) favs[i]->setText(frmfav::MenuCaption(i, FromLocalPath(path), false));
     }
 }
 
@@ -46,7 +39,7 @@ void frmLM::favs_Click(int index) {
     settings_->setAppName(catalogue::kAppName);
     // The stored value, not the caption: the folder as the editor stored it.
     const QString folder =
-        Decode(settings_->GetSetting(fav::kSection, fav::slotKey(index), fav::kSlotDefault));
+        FromLocalPath(settings_->GetSetting(fav::kSection, fav::slotKey(index), fav::kSlotDefault));
     if (folder.isEmpty()) {
         MsgBox(this,
                tr("This favorite folder is no longer stored. Choose \"Edit Favorites\" to see "

@@ -13,6 +13,7 @@
 
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
+#include "TextConvert.h"
 #include "TextEditor.h"
 #include "ToolTipText.h"
 #include "frmLM.h"
@@ -35,8 +36,8 @@ void frmLM::GetSelectedFiles() {
     std::vector<std::string> names;
     const QStringList selected = File1->SelectedNames();
     names.reserve(static_cast<std::size_t>(selected.size()));
-    for (const QString& name : selected) names.push_back(QFile::encodeName(name).toStdString());
-    SetSelection(m_, QFile::encodeName(File1->Path()).toStdString(), names);
+    for (const QString& name : selected) names.push_back(ToLocalPath(name));
+    SetSelection(m_, ToLocalPath(File1->Path()), names);
 }
 
 void frmLM::SetPattern(const QString& pattern) {
@@ -111,14 +112,13 @@ void frmLM::UpdateFileToolTip(const QPoint& viewportPos) {
 void frmLM::mnuFileOpenDA_Click() {
     GetSelectedFiles();
     if (m_.SelCount != 1) return;
-    ShellOpen(this, QFile::decodeName(QByteArray::fromStdString(m_.SelPaths[0])));
+    ShellOpen(this, FromLocalPath(m_.SelPaths[0]));
 }
 
 void frmLM::mnuFileOpenNp_Click() {
     GetSelectedFiles();
     if (m_.SelCount < 1) return;
-    OpenInTextEditor(this, textEditor_,
-                     QFile::decodeName(QByteArray::fromStdString(m_.SelPaths[0])));
+    OpenInTextEditor(this, textEditor_, FromLocalPath(m_.SelPaths[0]));
 }
 
 bool frmLM::eventFilter(QObject* watched, QEvent* event) {

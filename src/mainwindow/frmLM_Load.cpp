@@ -11,23 +11,12 @@
 #include "FileListBox.h"
 #include "SettingConversions.h"
 #include "SettingsCatalogue.h"
+#include "TextConvert.h"
 #include "frmLM.h"
 
 namespace lexmill {
 
 namespace opt = catalogue::options;
-
-namespace {
-
-std::string Encode(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-
-QString Decode(const std::string& text) {
-    return QFile::decodeName(QByteArray::fromStdString(text));
-}
-
-}  // namespace
 
 // Every step that cannot be applied (a folder that is gone, an index out of
 // range, a check box value that is no number) is skipped, and the next runs.
@@ -69,21 +58,22 @@ void frmLM::ChooseStartupFilter() {
         setIndex(leadingNumber(s));
     }
     if (Combo1->currentIndex() == opt::kFilterCustom)
-        Text3->setText(Decode(settings_->GetSetting(opt::kSection, customKey, customDefault)));
+        Text3->setText(
+            FromLocalPath(settings_->GetSetting(opt::kSection, customKey, customDefault)));
 }
 
 void frmLM::ChooseStartupFolder() {
     const QString current = QDir::currentPath();
     const std::string o =
-        settings_->GetSetting(opt::kSection, opt::kStartupFolderOption, Encode(current));
-    if (o == Encode(current) || o == opt::kStartInCurrentDirectory) {
+        settings_->GetSetting(opt::kSection, opt::kStartupFolderOption, ToLocalPath(current));
+    if (o == ToLocalPath(current) || o == opt::kStartInCurrentDirectory) {
         SetFolder(current);
     } else if (o == opt::kStartInLastUsedFolder) {
-        SetFolder(
-            Decode(settings_->GetSetting(opt::kSection, opt::kLastUsedFolder, Encode(current))));
+        SetFolder(FromLocalPath(
+            settings_->GetSetting(opt::kSection, opt::kLastUsedFolder, ToLocalPath(current))));
     } else if (o == opt::kStartInStartupFolder) {
-        SetFolder(
-            Decode(settings_->GetSetting(opt::kSection, opt::kStartupFolder, Encode(current))));
+        SetFolder(FromLocalPath(
+            settings_->GetSetting(opt::kSection, opt::kStartupFolder, ToLocalPath(current))));
     }
 }
 
@@ -121,10 +111,10 @@ void frmLM::Form_Unload() {
     const auto checked = [](const QCheckBox* box) {
         return std::string(box->isChecked() ? "1" : "0");
     };
-    settings_->SaveSetting(opt::kSection, opt::kLastUsedFolder, Encode(File1->Path()));
+    settings_->SaveSetting(opt::kSection, opt::kLastUsedFolder, ToLocalPath(File1->Path()));
     settings_->SaveSetting(opt::kSection, opt::kLastUsedFilter,
                            std::to_string(Combo1->currentIndex()));
-    settings_->SaveSetting(opt::kSection, opt::kLastUsedCustomFilter, Encode(Text3->text()));
+    settings_->SaveSetting(opt::kSection, opt::kLastUsedCustomFilter, ToLocalPath(Text3->text()));
     settings_->SaveSetting(opt::kSection, opt::kMakeBackups, checked(Check1));
     settings_->SaveSetting(opt::kSection, opt::kSearchOnly, checked(Check3));
     settings_->SaveSetting(opt::kSection, opt::kMatchCase, checked(Check4));

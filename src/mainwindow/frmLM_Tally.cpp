@@ -10,6 +10,7 @@
 #include "FileListBox.h"
 #include "MessageBox.h"
 #include "Tally.h"
+#include "TextConvert.h"
 #include "frmLM.h"
 
 namespace lexmill {
@@ -54,7 +55,7 @@ std::optional<std::int64_t> frmLM::FileTally() {
     TallyCounts counts;
     try {
         counts = tallyFile(
-            QFile::encodeName(path).toStdString(), KWtext->text().toStdString(),
+            ToLocalPath(path), KWtext->text().toStdString(),
             [this, &size](std::int64_t handled) {
                 m_.ProgressMax = size;
                 setProgress(handled);

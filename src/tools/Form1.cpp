@@ -13,32 +13,20 @@
 #include <algorithm>
 #include <charconv>
 
+#include "CommandButton.h"
 #include "FtpConnections.h"
 #include "Inet.h"
 #include "MessageBox.h"
 #include "Module1.h"
+#include "PathName.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
 #include "StatusPanel.h"
+#include "TextConvert.h"
 
 namespace lexmill {
 
 namespace {
-
-QString FromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToStd(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit* MakeBox(const char* name, QWidget* parent) {
     auto* box = new QLineEdit(parent);
@@ -48,7 +36,7 @@ QLineEdit* MakeBox(const char* name, QWidget* parent) {
 
 // The port box as a port: digits with blanks around them, 1 to 65535.
 bool ToPort(const QString& text, int& port) {
-    const std::string digits = ToStd(text.trimmed());
+    const std::string digits = ToUtf8(text.trimmed());
     int value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || value < 1 || value > 65535)
@@ -60,8 +48,7 @@ bool ToPort(const QString& text, int& port) {
 // The name the file goes under: its own name (after the last "/"; "\\" and
 // ":" are ordinary characters of Linux names), each space replaced by "_".
 std::string RemoteName(const std::string& path) {
-    const std::size_t cut = path.rfind('/');
-    std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    std::string name = baseName(path);
     for (char& c : name)
         if (c == ' ') c = '_';
     return name;
@@ -198,7 +185,7 @@ void Form1::SetListIndex(int index) {
 
 void Form1::FillList() {
     cname->clear();
-    for (const std::string& name : connections_->Names()) cname->addItem(FromStd(name));
+    for (const std::string& name : connections_->Names()) cname->addItem(FromUtf8(name));
 }
 
 void Form1::Form_Load() {
@@ -221,11 +208,11 @@ void Form1::cname_Click() {
     const int index = cname->currentIndex();
     if (index < 0) return;
     const FtpConnection c = connections_->Load(connections_->NameAt(index + 1));
-    Text1->setText(FromStd(c.address));
-    Text2->setText(FromStd(c.userName));
-    Text3->setText(FromStd(c.password));
-    Text4->setText(FromStd(c.remoteDir));
-    Text5->setText(FromStd(c.port));
+    Text1->setText(FromUtf8(c.address));
+    Text2->setText(FromUtf8(c.userName));
+    Text3->setText(FromUtf8(c.password));
+    Text4->setText(FromUtf8(c.remoteDir));
+    Text5->setText(FromUtf8(c.port));
 }
 
 void Form1::Command6_Click() {
@@ -264,7 +251,7 @@ void Form1::Command2_Click() {
 
     connections_ = std::make_unique<FtpConnections>(settingsFile_);
     const QString name = cname->currentText();
-    const std::string stdName = ToStd(name);
+    const std::string stdName = ToUtf8(name);
     if (connections_->Find(stdName) > 0) {
         const auto answer =
             MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name), tr("Connection Exists"),
@@ -274,8 +261,9 @@ void Form1::Command2_Click() {
         connections_->Add(stdName);
         cname->addItem(name);
     }
-    connections_->Store(stdName, {ToStd(Text1->text()), ToStd(Text2->text()), ToStd(Text3->text()),
-                                  ToStd(Text4->text()), ToStd(Text5->text())});
+    connections_->Store(stdName,
+                        {ToUtf8(Text1->text()), ToUtf8(Text2->text()), ToUtf8(Text3->text()),
+                         ToUtf8(Text4->text()), ToUtf8(Text5->text())});
     MsgBox(this, tr("Connection Saved"), tr("Information"), QMessageBox::Information);
     SetListIndex(cname->count() - 1);
 }
@@ -284,12 +272,12 @@ void Form1::Command4_Click() {
     const QString name = cname->currentText();
     if (name.isEmpty()) return;
     // A typed name that matches no stored connection: nothing to delete.
-    if (connections_->Find(ToStd(name)) == 0) return;
+    if (connections_->Find(ToUtf8(name)) == 0) return;
     const auto answer =
         MsgBox(this, tr("Are you sure you wish to delete \"%1\"?").arg(name), tr("Confirmation"),
                QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) return;
-    connections_->Remove(ToStd(name));
+    connections_->Remove(ToUtf8(name));
     FillList();
     if (cname->count() > 0)
         SetListIndex(0);
@@ -342,9 +330,9 @@ void Form1::Command1_Click() {
 
     StopRequested = false;
     inet_->setProtocol(Inet::icFTP);
-    inet_->setURL("ftp://" + ToStd(Text1->text()));
-    inet_->setUserName(ToStd(Text2->text()));
-    inet_->setPassword(ToStd(Text3->text()));
+    inet_->setURL("ftp://" + ToUtf8(Text1->text()));
+    inet_->setUserName(ToUtf8(Text2->text()));
+    inet_->setPassword(ToUtf8(Text3->text()));
     int port = 0;
     if (ToPort(Text5->text(), port)) inet_->setRemotePort(port);  // else as it was
 
@@ -357,7 +345,7 @@ void Form1::Command1_Click() {
         WaitForInet(true);
         if (StopRequested) return;
         QCoreApplication::processEvents();
-        if (!StopRequested) started(inet_->ExecuteCd(ToStd(Text4->text())));
+        if (!StopRequested) started(inet_->ExecuteCd(ToUtf8(Text4->text())));
         WaitForInet(true);
         if (StopRequested) return;
 
@@ -401,11 +389,11 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
             SetStatus(tr("Connecting"));
             break;
         case Inet::icRequestSent:
-            if (!CurrentFile.empty()) SetStatus(tr("Uploading ") + FromStd(CurrentFile));
+            if (!CurrentFile.empty()) SetStatus(tr("Uploading ") + FromUtf8(CurrentFile));
             break;
         case Inet::icError:
             SetStatus(tr("Aborting..."));
-            MsgBox(this, FromStd(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+            MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
             StopRequested = true;
             WakeWait();
             break;
