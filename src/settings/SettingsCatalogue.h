@@ -89,7 +89,7 @@ std::string positionKey(int position);
 std::string connectionSection(std::string_view name);
 inline constexpr std::string_view kAddress = "address";
 inline constexpr std::string_view kUserName = "username";
-inline constexpr std::string_view kPassword = "pw";  // clear text, as before
+inline constexpr std::string_view kPassword = "pw";  // stored as clear text; the file is 0600
 inline constexpr std::string_view kRemoteDir = "remotedir";
 inline constexpr std::string_view kPort = "port";
 inline constexpr std::string_view kFieldDefault = "";

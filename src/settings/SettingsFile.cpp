@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <ctime>
 
 #include "RegistryStore.h"
@@ -18,7 +19,7 @@ namespace {
 [[noreturn]] void failErrno(const std::filesystem::path& path, const std::string& doing,
                             int error) {
     throw RegistryError(RegistryError::Kind::Failed, 0,
-                        doing + " " + path.string() + ": " + std::strerror(error));
+                        doing + " " + path.string() + ": " + std::generic_category().message(error));
 }
 
 // Creates one folder, private to the user; an existing folder is fine as it is.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <optional>
 
 #include "InetAddress.h"
@@ -263,7 +264,7 @@ File OpenLocal(const std::string& path, curl_off_t& size, std::string& why) {
     File file(std::fopen(path.c_str(), "rb"));
     struct stat st {};
     if (!file) {
-        why = "Cannot open " + path + ": " + std::strerror(errno);
+        why = "Cannot open " + path + ": " + std::generic_category().message(errno);
     } else if (::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
         why = "Cannot upload " + path + ": it is not a regular file.";
         file.reset();

@@ -51,7 +51,7 @@ class Inet {
     void setUserName(std::string name) { userName_ = std::move(name); }
     const std::string& Password() const { return password_; }
     void setPassword(std::string password) { password_ = std::move(password); }
-    // 1 to 65535 (wider than the 16-bit port of old, so every port works).
+    // 1 to 65535.
     int RemotePort() const { return remotePort_; }
     void setRemotePort(int port) { remotePort_ = port; }
     // How long opening the connection (up to the log-in) may take.
