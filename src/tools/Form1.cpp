@@ -95,6 +95,9 @@ void Form1::BuildControls() {
     cname->setObjectName(QStringLiteral("cname"));
     cname->setEditable(true);
     cname->setInsertPolicy(QComboBox::NoInsert);
+    // A typed name stays as typed: inline completion could turn it into
+    // another stored name that Save would then overwrite.
+    cname->setCompleter(nullptr);
     Text1 = MakeBox("Text1", this);
     Text2 = MakeBox("Text2", this);
     Text3 = MakeBox("Text3", this);

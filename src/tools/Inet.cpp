@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 #include <optional>
+#include <system_error>
 
 #include "InetAddress.h"
 
@@ -46,6 +46,11 @@ struct Transfer {
     std::string lastReply;  // the server's last complete reply line
     std::string pending;    // a reply line still being received
     std::FILE* file = nullptr;
+    // Stall watch: when the byte counts last moved.
+    std::chrono::seconds stallTimeout{60};
+    std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
+    curl_off_t lastBytes = -1;
+    bool stalled = false;
 };
 
 void TakeReply(Transfer& t, std::string_view data) {
@@ -88,8 +93,18 @@ curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* addre
     return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(user)->cancel->load() ? 1 : 0;
+int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+    auto& t = *static_cast<Transfer*>(user);
+    if (t.cancel->load()) return 1;
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded + uploaded != t.lastBytes) {
+        t.lastBytes = downloaded + uploaded;
+        t.lastMove = now;
+    } else if (now - t.lastMove >= t.stallTimeout) {
+        t.stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
@@ -124,6 +139,7 @@ struct Inet::Operation {
     std::string url, userName, password;
     int port = 21;
     std::chrono::seconds connectTimeout{30};
+    std::chrono::seconds stallTimeout{60};
 };
 
 Inet::Inet() {
@@ -206,6 +222,7 @@ bool Inet::Start(std::unique_ptr<Operation> op) {
     op->password = password_;
     op->port = remotePort_;
     op->connectTimeout = connectTimeout_;
+    op->stallTimeout = stallTimeout_;
     cancel_ = false;
     running_ = true;
     try {
@@ -337,6 +354,7 @@ void Inet::Perform(const Operation& o) {
     t.cancel = &cancel_;
     t.raise = [this](std::int16_t state) { Raise(state); };
     t.raiseConnecting = !session_->connected;
+    t.stallTimeout = o.stallTimeout;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::string newDirectory = session_->directory;
     std::string url;
@@ -372,6 +390,9 @@ void Inet::Perform(const Operation& o) {
     if (cancel_) return;  // stopped on request: nothing to report
     if (result != CURLE_OK) {
         session_->connected = false;
+        if (t.stalled)
+            return Fail("The transfer stalled: nothing moved for " +
+                        std::to_string(o.stallTimeout.count()) + " seconds.");
         return Fail(Describe(result, errorBuffer, t));
     }
     if (o.kind == Kind::Close) {

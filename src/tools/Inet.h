@@ -57,6 +57,9 @@ class Inet {
     // How long opening the connection (up to the log-in) may take.
     std::chrono::seconds ConnectTimeout() const { return connectTimeout_; }
     void setConnectTimeout(std::chrono::seconds timeout) { connectTimeout_ = timeout; }
+    // An operation during which no byte moves for this long fails (state 11).
+    std::chrono::seconds StallTimeout() const { return stallTimeout_; }
+    void setStallTimeout(std::chrono::seconds timeout) { stallTimeout_ = timeout; }
 
     // The operations. Each returns false, starting nothing, while another
     // one is still executing; otherwise true, and the outcome comes later.
@@ -105,6 +108,7 @@ class Inet {
     std::string password_;
     int remotePort_ = 21;
     std::chrono::seconds connectTimeout_{30};
+    std::chrono::seconds stallTimeout_{60};
 
     std::function<void()> wakeUp_;
     std::thread worker_;
