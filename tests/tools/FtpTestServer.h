@@ -9,17 +9,14 @@
 
 namespace lexmill::test {
 
-// A real FTP server (pyftpdlib under /usr/bin/python3) on 127.0.0.1 and a
-// port of its own, for one user whose home has a writable folder "up" and a
-// read-only one "ro"; every command it receives is logged. Two more ports
+// A real FTP server (pyftpdlib) on 127.0.0.1 for one user whose home has a
+// writable "up" and a read-only "ro", logging every command; and two ports
 // for failures: one that never answers, one where nothing listens.
-class FtpTestServer {
-  public:
+struct FtpTestServer {
     static constexpr const char* kUser = "lexmill";
     static constexpr const char* kPassword = "s3cret pass";
 
-    // `readLimit`: bytes a second taken on uploads (0: no limit), slow enough
-    // to stop a transfer half-way.
+    // `readLimit`: upload bytes a second (0: no limit), to stop a transfer half-way.
     explicit FtpTestServer(long readLimit = 0)
         : pipe_(::popen(("/usr/bin/python3 " LEXMILL_FTP_SERVER_SCRIPT " --user lexmill "
                          "--password 's3cret pass' --folder " +
@@ -27,16 +24,13 @@ class FtpTestServer {
                          dir_.file("server.log"))
                             .c_str(),
                         "r")) {
-        if (pipe_ && std::fscanf(pipe_, "%d %d %d %d", &port_, &silent_, &closed_, &pid_) != 4)
-            port_ = pid_ = 0;
+        if (pipe_ && std::fscanf(pipe_, "%d %d %d %d", &port, &silentPort, &closedPort, &pid_) != 4)
+            port = pid_ = 0;
     }
     ~FtpTestServer() {
         if (pid_ > 0) ::kill(pid_, SIGTERM);
         if (pipe_) ::pclose(pipe_);
     }
-    int port() const { return port_; }
-    int silentPort() const { return silent_; }              // takes connections, never says a word
-    int closedPort() const { return closed_; }              // nothing listens there
     std::string home() const { return dir_.file("home"); }  // "/" on the server
     // How many commands received are `verb`.
     int count(const std::string& verb) const {
@@ -47,10 +41,9 @@ class FtpTestServer {
         return n;
     }
 
-  private:
     TempDir dir_;
     FILE* pipe_;
-    int port_ = 0, silent_ = 0, closed_ = 0, pid_ = 0;
+    int port = 0, silentPort = 0, closedPort = 0, pid_ = 0;
 };
 
 }  // namespace lexmill::test
@@ -58,4 +51,4 @@ class FtpTestServer {
 // Skips the test when there is no FTP server to talk to.
 #define START_SERVER(name, ...)                       \
     ::lexmill::test::FtpTestServer name{__VA_ARGS__}; \
-    if (name.port() <= 0) GTEST_SKIP() << "the FTP server did not start (python3-pyftpdlib?)"
+    if (name.port <= 0) GTEST_SKIP() << "the FTP server did not start (python3-pyftpdlib?)"
