@@ -1,70 +1,49 @@
 #pragma once
 
-#include <filesystem>
-#include <string>
-#include <string_view>
+#include <signal.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "TempDir.h"
 
 namespace lexmill::test {
 
-// A folder of its own under the temporary folder, removed with its contents.
-class TestFolder {
-  public:
-    TestFolder();
-    ~TestFolder();
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    // Writes `bytes` to `name` (folders created as needed); its full path.
-    std::string write(const std::string& name, const std::string& bytes) const;
+// A real FTP server (pyftpdlib) on 127.0.0.1 for one user whose home has a
+// writable "up" and a read-only "ro", logging every command; and two ports
+// for failures: one that never answers, one where nothing listens.
+struct FtpTestServer {
+    static constexpr const char* kUser = "lexmill";
+    static constexpr const char* kPassword = "s3cret pass";
 
-  private:
-    std::filesystem::path path_;
-};
+    // `readLimit`: upload bytes a second (0: no limit), to stop a transfer half-way.
+    explicit FtpTestServer(long readLimit = 0)
+        : pipe_(::popen(("/usr/bin/python3 " LEXMILL_FTP_SERVER_SCRIPT " --user lexmill "
+                         "--password 's3cret pass' --folder " +
+                         dir_.path() + " --read-limit " + std::to_string(readLimit) + " 2>" +
+                         dir_.file("server.log"))
+                            .c_str(),
+                        "r")) {
+        if (pipe_ && std::fscanf(pipe_, "%d %d %d %d", &port, &silentPort, &closedPort, &pid_) != 4)
+            port = pid_ = 0;
+    }
+    ~FtpTestServer() {
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
+        if (pipe_) ::pclose(pipe_);
+    }
+    std::string home() const { return dir_.file("home"); }  // "/" on the server
+    // How many commands received are `verb`.
+    int count(const std::string& verb) const {
+        std::ifstream log(dir_.file("commands.log"));
+        int n = 0;
+        for (std::string line; std::getline(log, line);)
+            n += line.substr(0, line.find(' ')) == verb;
+        return n;
+    }
 
-std::string ReadBytes(const std::filesystem::path& file);
-
-// A real FTP server (pyftpdlib under /usr/bin/python3) on 127.0.0.1 and a
-// port of its own, serving one user whose home has a writable folder "up"
-// and a read-only folder "ro". Every command it receives is logged.
-class FtpTestServer {
-  public:
-    static constexpr std::string_view kUser = "lexmill";
-    static constexpr std::string_view kPassword = "s3cret pass";
-
-    // `readLimit`: bytes per second accepted on uploads, 0 for no limit (a
-    // slow server lets a test stop a transfer half-way).
-    explicit FtpTestServer(long readLimit = 0);
-    ~FtpTestServer();
-    FtpTestServer(const FtpTestServer&) = delete;
-    FtpTestServer& operator=(const FtpTestServer&) = delete;
-
-    const std::string& error() const { return error_; }  // empty when it runs
-    int port() const { return port_; }
-    std::filesystem::path home() const { return folder_.path() / "home"; }  // "/" on the server
-    // How many received commands are `verb`, with or without arguments.
-    int count(std::string_view verb) const;
-
-  private:
-    TestFolder folder_;
-    std::string error_;
-    int pid_ = -1;
-    int port_ = 0;
-};
-
-// Listens on 127.0.0.1 but never says a word; `close` leaves a port where
-// nothing listens.
-class SilentServer {
-  public:
-    SilentServer();
-    ~SilentServer();
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-    int port() const { return port_; }
-    void close();
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
+    TempDir dir_;
+    FILE* pipe_;
+    int port = 0, silentPort = 0, closedPort = 0, pid_ = 0;
 };
 
 }  // namespace lexmill::test
@@ -72,4 +51,4 @@ class SilentServer {
 // Skips the test when there is no FTP server to talk to.
 #define START_SERVER(name, ...)                       \
     ::lexmill::test::FtpTestServer name{__VA_ARGS__}; \
-    if (!name.error().empty()) GTEST_SKIP() << name.error()
+    if (name.port <= 0) GTEST_SKIP() << "the FTP server did not start (python3-pyftpdlib?)"

@@ -1,25 +1,32 @@
-"""A throwaway FTP server for the upload tests: one user on 127.0.0.1, on a
-free port printed on the first line of its output; every command received is
-appended to the log file, one line each."""
+"""A throwaway FTP server for the upload tests: one user on 127.0.0.1, whose
+home (made under --folder) has a writable folder "up" and a read-only one
+"ro". Prints on the first line of its output its port, a port that takes
+connections but never says a word, a port where nothing listens, and its
+process id. Every command received is appended to commands.log in --folder,
+one line each."""
 
 import argparse
+import os
+import socket
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 parser = argparse.ArgumentParser()
-for option in ("--home", "--user", "--password", "--log"):
+for option in ("--folder", "--user", "--password"):
     parser.add_argument(option, required=True)
-parser.add_argument("--readonly", action="append", default=[])
 parser.add_argument("--read-limit", type=int, default=0, help="upload bytes per second")
 args = parser.parse_args()
 
+home = os.path.join(args.folder, "home")
+for folder in ("up", "ro"):
+    os.makedirs(os.path.join(home, folder))
 authorizer = DummyAuthorizer()
-authorizer.add_user(args.user, args.password, args.home, perm="elradfmw")
-for folder in args.readonly:
-    authorizer.override_perm(args.user, folder, perm="elr", recursive=True)
-log = open(args.log, "a", buffering=1, encoding="utf-8", errors="backslashreplace")
+authorizer.add_user(args.user, args.password, home, perm="elradfmw")
+authorizer.override_perm(args.user, os.path.join(home, "ro"), perm="elr", recursive=True)
+log = open(os.path.join(args.folder, "commands.log"), "a", buffering=1, encoding="utf-8",
+           errors="backslashreplace")
 
 
 class LoggingHandler(FTPHandler):
@@ -38,7 +45,10 @@ if args.read_limit > 0:
     LoggingHandler.dtp_handler = Throttled
 
 server = FTPServer(("127.0.0.1", 0), LoggingHandler)
-print(server.socket.getsockname()[1], flush=True)
+silent = socket.create_server(("127.0.0.1", 0))
+with socket.create_server(("127.0.0.1", 0)) as closed:
+    closed_port = closed.getsockname()[1]
+print(server.socket.getsockname()[1], silent.getsockname()[1], closed_port, os.getpid(), flush=True)
 try:
     server.serve_forever(handle_exit=True)
 finally:
