@@ -186,7 +186,8 @@ TEST(frmop, SaveChecksInOrderThenStoresWhatItWrites) {
         "Please type a folder name in the space provided, press the browse button to specify a "
         "folder, or select another option.";
     // Option, folder (<f> an existing one, <x> an existing file), filter, "Last
-    // Used", pattern, button (3 Save, 4 Cancel, 0 Esc), message, what is stored.
+    // Used", pattern, button (3 Save, 4 Cancel, 0 Esc, 13 and 14: Enter on the
+    // focused Save or Cancel), message, what is stored.
     const std::tuple<int, QString, int, bool, QString, int, QString, QString> rows[] = {
         {2, "<f>/gone", 3, true, "", 3, missing, "Folder=/kept"},  // before the empty pattern
         {2, "", 3, true, "", 3, custom, "Folder=/kept"},           // whatever "Last Used" says
@@ -198,7 +199,9 @@ TEST(frmop, SaveChecksInOrderThenStoresWhatItWrites) {
          "Folder=/kept;Folder Option=1;Filter=Last Used;Custom Filter=*.?HTM"},
         {0, "", 1, false, "", 3, "", "Folder=/kept;Folder Option=0;Filter=1"},
         {2, "<f>", 3, true, "*.md", 4, "", "Folder=/kept"},
-        {2, "<f>", 3, true, "*.md", 0, "", "Folder=/kept"}};
+        {2, "<f>", 3, true, "*.md", 0, "", "Folder=/kept"},
+        {2, "<f>", 3, true, "*.md", 14, "", "Folder=/kept"},
+        {0, "", 1, false, "", 13, "", "Folder=/kept;Folder Option=0;Filter=1"}};
     for (const auto& [option, typed, filter, lastUsed, pattern, button, message, after] : rows) {
         TempSettings settings;
         settings.put("Options", "Startup Folder", "/kept");
@@ -214,7 +217,10 @@ TEST(frmop, SaveChecksInOrderThenStoresWhatItWrites) {
         o.Text2->setText(pattern);
         o.Check1->setChecked(lastUsed);
         Command(o, 3)->setFocus();
-        button ? Command(o, button)->click() : QTest::keyClick(&o, Qt::Key_Escape);
+        if (button > 10) Command(o, button - 10)->setFocus();
+        if (button > 10) QTest::keyClick(Command(o, button - 10), Qt::Key_Return);
+        if (button == 0) QTest::keyClick(&o, Qt::Key_Escape);
+        if (button == 3 || button == 4) Command(o, button)->click();
         ASSERT_EQ(boxes.count(), message.isEmpty() ? 0 : 1);
         for (const MessageRequest& box : boxes.calls())
             EXPECT_EQ(box.title + ": " + box.text, "Oops!: " + message);

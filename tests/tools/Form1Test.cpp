@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "Form1.h"
@@ -141,6 +142,13 @@ TEST_F(Form1Test, SaveAndUploadCheckTheBoxesFirst) {
 TEST_F(Form1Test, DeletingAsksRenumbersAndKeepsWhatOthersUse) {
     Store({"home", "site", "site\\test", "Home"});
     Form1 form(module, settings.file());
+    auto* names = form.findChild<QComboBox*>("cname");
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    names->setFocus();
+    names->clearEditText();
+    QTest::keyClicks(names->lineEdit(), "sit");  // not completed to "site"
+    EXPECT_EQ(names->currentText(), "sit");
     for (const char* typed : {"nobody", ""})
         form.findChild<QComboBox*>("cname")->setEditText(typed), form.Command4_Click();
     for (auto [index, answer] :

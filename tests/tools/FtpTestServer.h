@@ -16,7 +16,8 @@ struct FtpTestServer {
     static constexpr const char* kUser = "lexmill";
     static constexpr const char* kPassword = "s3cret pass";
 
-    // `readLimit`: upload bytes a second (0: no limit), to stop a transfer half-way.
+    // `readLimit`: upload bytes a second (0: no limit), to stop a transfer
+    // half-way; -1: uploads are never read.
     explicit FtpTestServer(long readLimit = 0)
         : pipe_(::popen(("/usr/bin/python3 " LEXMILL_FTP_SERVER_SCRIPT " --user lexmill "
                          "--password 's3cret pass' --folder " +

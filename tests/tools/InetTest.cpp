@@ -53,3 +53,30 @@ TEST(Inet, EveryFailureRaisesOneErrorWithTheReason) {
     }
     EXPECT_EQ(server.count("STOR") + server.count("DELE"), 1);  // into "ro", refused
 }
+
+// A server that stops reading: the upload fails once nothing moved for the
+// stall time, and says so.
+TEST(Inet, AStalledUploadFails) {
+    START_SERVER(server, -1);
+    TempDir local;
+    const std::string file = local.write("big.bin", std::string(64 << 20, 'x'));
+    Inet inet;
+    std::vector<std::int16_t> states;
+    inet.setWakeUp([] {});
+    inet.StateChanged = [&](std::int16_t state) { states.push_back(state); };
+    inet.setURL("ftp://127.0.0.1");
+    inet.setRemotePort(server.port);
+    inet.setUserName(FtpTestServer::kUser);
+    inet.setPassword(FtpTestServer::kPassword);
+    inet.setStallTimeout(std::chrono::seconds(1));
+    const auto finish = [&](bool started) {
+        while (started && inet.StillExecuting()) {
+            inet.DeliverEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    finish(inet.ExecuteCd("/up"));
+    finish(inet.ExecutePut(file, "big.bin"));
+    EXPECT_EQ(std::count(states.begin(), states.end(), Inet::icError), 1);
+    EXPECT_EQ(inet.ResponseText(), "The transfer stalled: nothing moved for 1 seconds.");
+}

@@ -16,7 +16,8 @@ from pyftpdlib.servers import FTPServer
 parser = argparse.ArgumentParser()
 for option in ("--folder", "--user", "--password"):
     parser.add_argument(option, required=True)
-parser.add_argument("--read-limit", type=int, default=0, help="upload bytes per second")
+parser.add_argument("--read-limit", type=int, default=0,
+                    help="upload bytes per second; -1: never read an upload (a stalled transfer)")
 args = parser.parse_args()
 
 home = os.path.join(args.folder, "home")
@@ -43,6 +44,11 @@ if args.read_limit > 0:
     class Throttled(ThrottledDTPHandler):
         read_limit = args.read_limit
     LoggingHandler.dtp_handler = Throttled
+elif args.read_limit < 0:
+    class Stalled(ThrottledDTPHandler):
+        def readable(self):
+            return False
+    LoggingHandler.dtp_handler = Stalled
 
 server = FTPServer(("127.0.0.1", 0), LoggingHandler)
 silent = socket.create_server(("127.0.0.1", 0))
