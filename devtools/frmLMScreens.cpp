@@ -38,6 +38,12 @@ void Shot(const QString& name, const QRect& area = {}) {
     qInfo("wrote %s", qPrintable(path));
 }
 
+// A control of the window, by its name.
+template <typename T>
+T* Control(const QWidget& window, const char* name) {
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,38 +69,44 @@ int main(int argc, char** argv) {
     w.show();
     if (!QTest::qWaitForWindowExposed(&w)) return 2;
     const QRect frame = w.frameGeometry();
+    auto* File1 = Control<lexmill::FileListBox>(w, "File1");
+    auto* tabs1 = Control<QTabWidget>(w, "tabs1");
+    auto* Command6 = Control<QPushButton>(w, "Command6");
+    auto* mnuTools = Control<QMenu>(w, "mnuTools");
+    auto* mnuFilePop = Control<QMenu>(w, "mnuFilePop");
 
-    w.File1->setCurrentRow(1);
-    w.File1->item(3)->setSelected(true);
-    w.Text1->setPlainText(QStringLiteral("fox"));
-    w.Text2->setPlainText(QStringLiteral("cat"));
-    w.KWtext->setText(QStringLiteral("dog"));
-    w.Command6->click();  // two selected: "Oops!", labels empty
-    w.File1->clearSelection();
-    w.File1->setCurrentRow(1);
-    w.Command6->click();
+    File1->setCurrentRow(1);
+    File1->item(3)->setSelected(true);
+    Control<QPlainTextEdit>(w, "Text1")->setPlainText(QStringLiteral("fox"));
+    Control<QPlainTextEdit>(w, "Text2")->setPlainText(QStringLiteral("cat"));
+    Control<QLineEdit>(w, "KWtext")->setText(QStringLiteral("dog"));
+    Command6->click();  // two selected: "Oops!", labels empty
+    File1->clearSelection();
+    File1->setCurrentRow(1);
+    Command6->click();
     Shot(QStringLiteral("1-file-operations"), frame);
 
-    w.mnuTools->popup(w.mapToGlobal(QPoint(150, w.menuBar()->height())));
+    mnuTools->popup(w.mapToGlobal(QPoint(150, w.menuBar()->height())));
     Shot(QStringLiteral("2-tools-menu"), QRect(frame.topLeft(), QSize(frame.width(), 250)));
-    w.mnuTools->close();
+    mnuTools->close();
 
-    const QRect row = w.File1->visualItemRect(w.File1->item(1));
-    w.ShowFilePopup(w.File1->viewport()->mapToGlobal(row.center()));
+    // The right button opens the list's pop-up menu.
+    const QRect row = File1->visualItemRect(File1->item(1));
+    QTest::mouseClick(File1->viewport(), Qt::RightButton, {}, row.center());
     Shot(QStringLiteral("2-file-popup"), frame);
-    w.mnuFilePop->close();
+    mnuFilePop->close();
 
-    w.tabs1->setCurrentIndex(1);
-    w.Check2->setChecked(false);
-    w.KWtext2->setText(QStringLiteral("the"));
-    w.Text4->setPlainText(QString::fromLatin1(body.left(900)));
+    tabs1->setCurrentIndex(1);
+    Control<QCheckBox>(w, "Check2")->setChecked(false);
+    Control<QLineEdit>(w, "KWtext2")->setText(QStringLiteral("the"));
+    Control<QPlainTextEdit>(w, "Text4")->setPlainText(QString::fromLatin1(body.left(900)));
     Shot(QStringLiteral("3-text-block"), frame);
-    w.tabs1->setCurrentIndex(0);
+    tabs1->setCurrentIndex(0);
 
     // The run: the bar half way, then the results window.
-    w.Check1->setChecked(false);
-    w.Command1->click();
-    w.File1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    Control<QCheckBox>(w, "Check1")->setChecked(false);
+    Control<QPushButton>(w, "Command1")->click();
+    File1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     bool midShot = false;
     QTimer mid;
     QObject::connect(&mid, &QTimer::timeout, [&] {
@@ -109,7 +121,7 @@ int main(int argc, char** argv) {
         }
     });
     mid.start(0);
-    w.Command3->click();
+    Control<QPushButton>(w, "Command3")->click();
     Shot(QStringLiteral("6-after-run"), frame);
     return midShot ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHash>
 #include <QItemSelection>
+#include <QRegularExpression>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -16,37 +17,32 @@ namespace lexmill {
 
 namespace {
 
-// Matches a case-folded name against one case-folded pattern with "*" and "?".
-bool Wildcard(QStringView name, QStringView pattern) {
-    qsizetype n = 0, p = 0, starP = -1, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
-            ++n;
-            ++p;
-        } else if (p < pattern.size() && pattern[p] == u'*') {
-            starP = p++;
-            starN = n;
-        } else if (starP >= 0) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
+// A case-folded pattern as a regular expression: "*" and "?" are wildcards,
+// every other character stands for itself ("[" included).
+QRegularExpression WildcardRegex(QString foldedPattern) {
+    foldedPattern.replace(QLatin1Char('['), QStringLiteral("[[]"));
+    return QRegularExpression(QRegularExpression::wildcardToRegularExpression(foldedPattern));
+}
+
+// The ";"-separated patterns, case-folded; "*.*" stands for every name.
+struct Patterns {
+    bool everyName = false;
+    std::vector<QRegularExpression> wildcards;
+
+    explicit Patterns(const QString& patterns) {
+        for (const QString& pattern :
+             patterns.toCaseFolded().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (pattern == QLatin1String("*.*")) everyName = true;
+            wildcards.push_back(WildcardRegex(pattern));
         }
     }
-    while (p < pattern.size() && pattern[p] == u'*') ++p;
-    return p == pattern.size();
-}
-
-bool MatchesFolded(const QString& foldedName, const QStringList& foldedPatterns) {
-    for (const QString& pattern : foldedPatterns) {
-        if (pattern == QLatin1String("*.*") || Wildcard(foldedName, pattern)) return true;
+    bool Match(const QString& foldedName) const {
+        if (everyName) return true;
+        for (const QRegularExpression& wildcard : wildcards)
+            if (wildcard.match(foldedName).hasMatch()) return true;
+        return false;
     }
-    return false;
-}
-
-QStringList FoldedPatterns(const QString& pattern) {
-    return pattern.toCaseFolded().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-}
+};
 
 }  // namespace
 
@@ -82,11 +78,11 @@ QString FileListBox::FileName() const {
 }
 
 bool FileListBox::MatchesPattern(const QString& name, const QString& pattern) {
-    return MatchesFolded(name.toCaseFolded(), FoldedPatterns(pattern));
+    return Patterns(pattern).Match(name.toCaseFolded());
 }
 
 void FileListBox::Refresh() {
-    const QStringList patterns = FoldedPatterns(pattern_);
+    const Patterns patterns(pattern_);
     struct Entry {
         QString folded;
         QString name;
@@ -102,7 +98,7 @@ void FileListBox::Refresh() {
         if (!it->is_regular_file(typeError)) continue;  // follows links; dangling ones fail
         QString name = FromLocalPath(raw);
         QString folded = name.toCaseFolded();
-        if (!MatchesFolded(folded, patterns)) continue;
+        if (!patterns.Match(folded)) continue;
         entries.push_back({std::move(folded), std::move(name)});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {

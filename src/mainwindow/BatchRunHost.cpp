@@ -1,0 +1,115 @@
+#include "BatchRunHost.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "BusyIndicators.h"
+#include "FileListBox.h"
+#include "Form3.h"
+#include "MessageBox.h"
+#include "Module1.h"
+#include "SearchAndReplace.h"
+#include "StatusPanel.h"
+#include "TextBlock.h"
+#include "TextConvert.h"
+#include "frmLMControls.h"
+
+namespace lexmill {
+
+BatchRunHost::BatchRunHost(QWidget* window, Module1& m, const frmLMControls& ui,
+                           const TextBlock& texts, BusyIndicators& busy, QString textEditor)
+    : window_(window),
+      m_(m),
+      ui_(ui),
+      texts_(texts),
+      busy_(busy),
+      textEditor_(std::move(textEditor)) {}
+
+BatchRunHost::~BatchRunHost() {
+    delete results_;
+}
+
+QString BatchRunHost::IdleText() {
+    return QObject::tr("Select the files to work on.");
+}
+
+void BatchRunHost::Start() {
+    SearchAndReplace(m_, *this);
+    delete results_;  // a run that showed no results window leaves none behind
+    results_ = nullptr;
+}
+
+void BatchRunHost::WindowClosed() {
+    windowClosed_ = true;
+    if (m_.Busy) m_.CancelRequested = true;
+}
+
+BatchOptions BatchRunHost::options() {
+    BatchOptions o;
+    o.searchText = texts_.BoxText(ui_.Text1).toStdString();
+    o.replaceText = texts_.BoxText(ui_.Text2).toStdString();
+    o.searchOnly = ui_.Check3->isChecked();
+    o.matchCase = ui_.Check4->isChecked();
+    o.makeBackups = ui_.Check1->isChecked();
+    return o;
+}
+
+void BatchRunHost::setStatus(std::string_view text) {
+    ui_.panels[0]->setText(FromUtf8(text));
+}
+
+void BatchRunHost::setIdleStatus() {
+    ui_.panels[0]->setText(IdleText());
+}
+
+void BatchRunHost::setHint(std::string_view text) {
+    ui_.panels[1]->setText(FromUtf8(text));
+}
+
+void BatchRunHost::setWaitCursor(bool on) {
+    busy_.setWaitCursor(on);
+}
+
+void BatchRunHost::setStartEnabled(bool enabled) {
+    ui_.Command3->setEnabled(enabled);
+}
+
+void BatchRunHost::repaint() {
+    // Only the status text changed; it shows at the yield that follows.
+    ui_.sbStatusbar->update();
+}
+
+void BatchRunHost::setProgress(std::int64_t value) {
+    busy_.setProgress(value);
+}
+
+void BatchRunHost::yield() {
+    QCoreApplication::processEvents();
+}
+
+void BatchRunHost::message(std::string_view text, std::string_view title, MessageIcon icon) {
+    QMessageBox::Icon boxIcon = QMessageBox::Information;
+    if (icon == MessageIcon::Exclamation) boxIcon = QMessageBox::Warning;
+    if (icon == MessageIcon::Critical) boxIcon = QMessageBox::Critical;
+    MsgBox(window_, FromUtf8(text), FromUtf8(title), boxIcon);
+}
+
+void BatchRunHost::addResult(std::string_view name) {
+    if (!results_) results_ = new Form3(ui_.File1, textEditor_, window_);
+    results_->addResult(FromLocalPath(name));
+}
+
+void BatchRunHost::showResults(std::string_view heading, std::string_view summary) {
+    if (!results_) results_ = new Form3(ui_.File1, textEditor_, window_);
+    results_->setHeading(FromUtf8(heading));
+    results_->setSummary(FromUtf8(summary));
+    // Closing the main window during the run leaves nothing to show them in.
+    if (!windowClosed_) results_->exec();
+    delete results_;
+    results_ = nullptr;
+}
+
+}  // namespace lexmill

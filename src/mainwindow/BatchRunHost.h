@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include "BatchHost.h"
+
+class QWidget;
+
+namespace lexmill {
+
+class BusyIndicators;
+class Form3;
+class TextBlock;
+struct Module1;
+struct frmLMControls;
+
+// The batch search and replace as the window shows it: the engine's BatchHost over the status
+// panels, the Start button, the search panel's options and the results window.
+class BatchRunHost : public BatchHost {
+  public:
+    BatchRunHost(QWidget* window, Module1& m, const frmLMControls& ui, const TextBlock& texts,
+                 BusyIndicators& busy, QString textEditor);
+    ~BatchRunHost() override;
+
+    // The text panel 1 shows between operations.
+    static QString IdleText();
+
+    // Start: runs the engine on the selection already taken into Module1.
+    void Start();
+    // The window closed: a run still going on stops after its current file,
+    // and shows no results window.
+    void WindowClosed();
+
+    BatchOptions options() override;
+    void setStatus(std::string_view text) override;
+    void setIdleStatus() override;
+    void setHint(std::string_view text) override;
+    void setWaitCursor(bool on) override;
+    void setStartEnabled(bool enabled) override;
+    void repaint() override;  // the status panels only
+    void setProgress(std::int64_t value) override;
+    void yield() override;
+    void message(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void addResult(std::string_view name) override;
+    void showResults(std::string_view heading, std::string_view summary) override;
+
+  private:
+    QWidget* window_;
+    Module1& m_;
+    const frmLMControls& ui_;
+    const TextBlock& texts_;
+    BusyIndicators& busy_;
+    QString textEditor_;
+    Form3* results_ = nullptr;
+    bool windowClosed_ = false;
+};
+
+}  // namespace lexmill

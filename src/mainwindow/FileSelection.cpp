@@ -1,0 +1,183 @@
+#include "FileSelection.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QToolTip>
+
+#include "BrowseDirectorysOnly.h"
+#include "FileListBox.h"
+#include "Module1.h"
+#include "StatusPanel.h"
+#include "TextConvert.h"
+#include "TextEditor.h"
+#include "ToolTipText.h"
+#include "frmLMControls.h"
+
+namespace lexmill {
+
+namespace {
+
+// The patterns of the filter list's first three items.
+const char* const kPatterns[] = {"*.txt", "*.htm;*.html;*.shtml*", "*.*"};
+constexpr int kCustom = 3;
+
+QString PatternOrAll(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("*.*") : text;
+}
+
+}  // namespace
+
+FileSelection::FileSelection(QWidget* window, Module1& m, const frmLMControls& ui,
+                             QString textEditor, PopupMenu popup)
+    : window_(window),
+      m_(m),
+      ui_(ui),
+      textEditor_(std::move(textEditor)),
+      popup_(std::move(popup)) {}
+
+void FileSelection::GetSelectedFiles() {
+    std::vector<std::string> names;
+    const QStringList selected = ui_.File1->SelectedNames();
+    names.reserve(static_cast<std::size_t>(selected.size()));
+    for (const QString& name : selected) names.push_back(ToLocalPath(name));
+    SetSelection(m_, ToLocalPath(ui_.File1->Path()), names);
+}
+
+void FileSelection::SetFolder(const QString& folder) {
+    ui_.File1->setPath(folder);
+}
+
+void FileSelection::ShowFolder() {
+    ui_.Label2->setText(ui_.File1->Path());
+    UpdateFolderLabel();
+}
+
+void FileSelection::Combo1_Click() {
+    const int index = ui_.Combo1->currentIndex();
+    if (index < 0) return;
+    const bool custom = index == kCustom;
+    ui_.Label13->setEnabled(custom);
+    ui_.Text3->setEnabled(custom);
+    ui_.File1->setPattern(custom ? PatternOrAll(ui_.Text3->text())
+                                 : QString::fromLatin1(kPatterns[index]));
+}
+
+void FileSelection::Text3_Change() {
+    ui_.File1->setPattern(PatternOrAll(ui_.Text3->text()));
+}
+
+bool FileSelection::File1_Click() {
+    const QString name = ui_.File1->FileName();
+    if (name == LastFile) return false;
+    LastFile = name;
+    return true;
+}
+
+void FileSelection::Command1_Click() {
+    ui_.File1->selectAll();
+}
+
+void FileSelection::Command5_Click() {
+    ui_.File1->Refresh();
+}
+
+void FileSelection::Command2_Click() {
+    const QString folder =
+        BrowseForFolder(window_, QObject::tr("Select folder..."), ui_.File1->Path());
+    // Cancelled, or not a folder: the work folder stays as it was.
+    if (folder.isEmpty() || !ui_.File1->setPath(folder)) return;
+    ShowFolder();
+}
+
+void FileSelection::mnuFileOpenDA_Click() {
+    GetSelectedFiles();
+    if (m_.SelCount != 1) return;
+    ShellOpen(window_, FromLocalPath(m_.SelPaths[0]));
+}
+
+void FileSelection::mnuFileOpenNp_Click() {
+    GetSelectedFiles();
+    if (m_.SelCount < 1) return;
+    OpenInTextEditor(window_, textEditor_, FromLocalPath(m_.SelPaths[0]));
+}
+
+void FileSelection::UpdateFileToolTip(const QPoint& viewportPos) {
+    FileListBox* list = ui_.File1;
+    QString folder = list->Path();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    const int row = list->ItemFromPoint(viewportPos);
+    if (row < 0 || row >= list->count()) {
+        list->setToolTip(QString());
+        return;
+    }
+    const QString name = list->item(row)->text();
+    const QFileInfo info(folder + name);
+    if (!info.exists()) return;  // gone meanwhile: the tooltip stays
+    const QLocale locale = QLocale::system();
+    const QDateTime modified = info.lastModified();
+    const QString when = locale.toString(modified.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                         locale.toString(modified.time(), QStringLiteral("HH:mm:ss"));
+    list->setToolTip(name + QStringLiteral("...") + when + QStringLiteral("...") +
+                     QString::number(info.size()) + QObject::tr(" bytes"));
+}
+
+void FileSelection::UpdateSelectionPanel() {
+    if (m_.Busy) return;
+    if (ui_.tabs1->currentIndex() == 0)
+        ui_.panels[2]->setText(QObject::tr("%1 file(s) selected.").arg(ui_.File1->SelCount()));
+    else
+        ui_.panels[2]->setText(QString());
+}
+
+void FileSelection::UpdateFolderLabel() {
+    if (m_.Busy) return;
+    // The label shows at most 33 characters; the full folder is its tooltip.
+    if (ui_.Label2->text().size() > 33)
+        ui_.Label2->setText(ui_.Label2->text().left(30) + QStringLiteral("..."));
+    ui_.Label2->setToolTip(ToolTipText(ui_.File1->Path()));
+}
+
+bool FileSelection::ListEvent(QObject* watched, QEvent* event) {
+    FileListBox* list = ui_.File1;
+    if (watched != list->viewport() && watched != list) return false;
+    const bool viewport = watched == list->viewport();
+    switch (event->type()) {
+        case QEvent::MouseMove:
+            if (viewport) {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
+                if (mouse->buttons() == Qt::NoButton)
+                    UpdateFileToolTip(mouse->position().toPoint());
+            }
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // The right button leaves the selection as it is.
+            return viewport && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!viewport || mouse->button() != Qt::RightButton) return false;
+            popup_(mouse->globalPosition().toPoint());
+            return true;
+        }
+        case QEvent::ContextMenu:
+            return true;
+        case QEvent::ToolTip:
+            if (!viewport) return false;
+            if (list->toolTip().isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                                   ToolTipText(list->toolTip()), list);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace lexmill

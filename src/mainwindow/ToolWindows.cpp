@@ -1,0 +1,56 @@
+#include "ToolWindows.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "BusyIndicators.h"
+#include "Form1.h"
+#include "FrmAbt.h"
+#include "HelpWindow.h"
+#include "TextBlock.h"
+#include "frmLMControls.h"
+#include "frmMetaCommand.h"
+#include "frmop.h"
+
+namespace lexmill {
+
+ToolWindows::ToolWindows(QWidget* window, Module1& m, std::filesystem::path settingsFile,
+                         const frmLMControls& ui, TextBlock& texts, BusyIndicators& busy)
+    : window_(window),
+      m_(m),
+      settingsFile_(std::move(settingsFile)),
+      ui_(ui),
+      texts_(texts),
+      busy_(busy) {}
+
+void ToolWindows::mnuToolsMeta_Click() {
+    // The inserted tag is kept exactly, line breaks as in the file, so that
+    // it finds the file's own text.
+    RunMetaTagExtractor(
+        window_, m_, ui_.Command3,
+        [this](const QString& text) { texts_.SetBoxText(ui_.Text1, text); },
+        [this](const QString& text) { texts_.SetBoxText(ui_.Text2, text); });
+    busy_.setProgress(0);
+}
+
+void ToolWindows::mnuToolsFTP_Click() {
+    ShowFtpWindow(window_, m_, settingsFile_);
+}
+
+void ToolWindows::mnuEdtOp_Click() {
+    frmop options(settingsFile_, window_);
+    QWidget* owner = window_;
+    options.setShowHelpTopic([owner](int context) { ShowHelpTopic(owner, context); });
+    options.exec();
+}
+
+void ToolWindows::mnuHelpContents_Click() {
+    ShowHelpContents(window_);
+}
+
+void ToolWindows::mnuHelpAbout_Click() {
+    FrmAbt about;
+    about.exec();
+}
+
+}  // namespace lexmill

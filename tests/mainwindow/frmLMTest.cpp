@@ -1,0 +1,326 @@
+// The main window's wiring, driven through its controls by name on a real
+// work folder and a real settings file.
+#include <gtest/gtest.h>
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "CRegSettings.h"
+#include "FileListBox.h"
+#include "Form3.h"
+#include "Module1.h"
+#include "QtPrinters.h"
+#include "ScriptedMessageBoxes.h"
+#include "StatusPanel.h"
+#include "frmLM.h"
+
+using namespace lexmill;
+
+namespace {
+
+class FrmLMTest : public ::testing::Test {
+  protected:
+    FrmLMTest() : previous_(QDir::currentPath()) {
+        settings.setCompany("Bramblegate");
+        settings.setAppName("Lexmill");
+        QDir().mkpath(work());
+        QDir::setCurrent(work());
+        QGuiApplication::clipboard()->clear();
+    }
+    ~FrmLMTest() override {
+        w.reset();
+        QDir::setCurrent(previous_);
+    }
+
+    QString work() const { return dir_.filePath("work"); }
+    QString file(const QString& name) const { return QDir(work()).filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) const {
+        QFile f(file(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    QByteArray read(const QString& name) const {
+        QFile f(file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "<missing>";
+    }
+    // "key=value;..." into `section`; "<other>" stands for the folder `other`.
+    void store(const QString& pairs, const char* section = "Options") {
+        for (const QString& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
+            const qsizetype at = pair.indexOf(u'=');
+            const QString value = pair.mid(at + 1).replace("<other>", file("other"));
+            settings.SaveSetting(section, pair.left(at).toStdString(), value.toStdString());
+        }
+    }
+    void open() {
+        w = std::make_unique<frmLM>(m, settingsFile_, QString());
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    }
+    template <typename T = QLabel>
+    T* c(const char* name) const {
+        return w->findChild<T*>(name);
+    }
+    QString texts(std::initializer_list<const char*> labels) const {
+        QStringList shown;
+        for (const char* label : labels) shown << c(label)->text();
+        return shown.join(u' ');
+    }
+    QString panel(int index) const { return w->findChildren<StatusPanel*>()[index]->Text(); }
+    QString lastBox() const {
+        return boxes.count() ? boxes.last().title + u'|' + boxes.last().text : "<none>";
+    }
+    void select(const QStringList& names) const {
+        auto* list = c<FileListBox>("File1");
+        list->SelectOnly(names);
+        list->setCurrentRow(list->FindExact(names.value(0)), QItemSelectionModel::NoUpdate);
+    }
+    // Start; what the results window showed (heading, summary, list, hint panel).
+    QStringList start() {
+        QStringList shown;
+        QTimer poll;  // the results window is modal: read it, then close it
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* results = qobject_cast<Form3*>(QApplication::activeModalWidget());
+            if (!results) return;
+            poll.stop();
+            for (const char* label : {"Label1", "Label2"})
+                shown << results->findChild<QLabel*>(label)->text();
+            auto* list = results->findChild<QListWidget*>("List1");
+            for (int row = 0; row < list->count(); ++row) shown << list->item(row)->text();
+            shown << panel(1);
+            results->findChild<QPushButton*>("Command1")->click();
+        });
+        poll.start(5);
+        c<QPushButton>("Command3")->click();
+        return shown;
+    }
+    void expectIdle() const {
+        EXPECT_EQ(panel(0), "Select the files to work on.");
+        EXPECT_TRUE(panel(1).isEmpty());
+        EXPECT_EQ(w->Progress(), 0);
+        EXPECT_FALSE(m.Busy);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    QTemporaryDir dir_;
+    std::string settingsFile_ = QFile::encodeName(dir_.filePath("registry.sqlite")).toStdString();
+    CRegSettings settings{settingsFile_};
+    QString previous_;
+    Module1 m;
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<frmLM> w;
+};
+
+struct RunCase {
+    const char* options;  // stored before the window opens
+    const char* search;
+    const char* shown;  // heading|summary|listed, in the results window
+    const char* after;  // a.txt ("cat and Cat") after the run; b.txt is never selected
+};
+
+const RunCase kRuns[] = {
+    {"Make Backups=1", "cat",
+     "Files that were changed:|Search complete. 2 replacements made.|a.txt", "cow and cow"},
+    {"Make Backups=0;Match Case=1", "Cat",
+     "Files that were changed:|Search complete. 1 replacements made.|a.txt", "cat and cow"},
+    {"Search Only=1", "dog",
+     "Files:|Search complete. Found 0 files that contained the text you entered.|None",
+     "cat and Cat"},
+};
+
+TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
+    for (const RunCase& r : kRuns) {
+        SCOPED_TRACE(r.options);
+        write("a.txt", "cat and Cat");
+        write("b.txt", "cat");
+        QDir(file("LMBACK")).removeRecursively();
+        settings.DeleteSetting("Options");
+        store(r.options);
+        open();
+        select({"a.txt"});
+        c<QPlainTextEdit>("Text1")->setPlainText(r.search);
+        c<QPlainTextEdit>("Text2")->setPlainText("cow");
+        EXPECT_EQ(start().join(u'|'), QString(r.shown) + "|Press \"Esc\" to cancel.");
+        EXPECT_EQ(read("a.txt"), r.after);
+        EXPECT_EQ(read("b.txt"), "cat");
+        EXPECT_EQ(read("LMBACK/a.txt"),
+                  QString(r.options) == "Make Backups=1" ? "cat and Cat" : "<missing>");
+        expectIdle();
+        EXPECT_TRUE(c<QPushButton>("Command3")->isEnabled());
+        EXPECT_EQ(boxes.count(), 0);
+        w.reset();
+    }
+    write("c.txt", "cat");
+    settings.DeleteSetting("Options");
+    open();  // a current file, but none selected: the engine says so in its box
+    c<FileListBox>("File1")->setCurrentRow(0);
+    c<FileListBox>("File1")->clearSelection();
+    c<QPlainTextEdit>("Text1")->setPlainText("cat");
+    c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    EXPECT_TRUE(start().isEmpty());
+    EXPECT_EQ(lastBox(), "No Files Selected|Please select one or more files for this operation.");
+    expectIdle();
+
+    // Closing the window during a run stops it, shows no results and saves.
+    select({"a.txt", "b.txt", "c.txt"});
+    QTimer::singleShot(0, w.get(), [this] { w->close(); });  // at the first yield
+    EXPECT_TRUE(start().isEmpty());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(read("c.txt"), "cat");
+    EXPECT_EQ(settings.GetSetting("Options", "Last Used Filter"), "0");
+    expectIdle();
+}
+
+TEST_F(FrmLMTest, TalliesShowTheEngineCountsAndRestoreTheWindow) {
+    write("a.txt", "Hello world\r\nfoo\tbar");
+    write("b.txt", "b");
+    write("gone.txt", "x");
+    open();
+    const auto fileTally = {"numwrdsF", "numcharF", "numlnsF", "labelkw"};
+    c<QLineEdit>("KWtext")->setText("O");
+    select({"a.txt"});
+    c<QPushButton>("Command6")->click();
+    EXPECT_EQ(texts(fileTally), "4 17 2 4");
+    select({"b.txt"});  // another file clears them
+    EXPECT_EQ(texts(fileTally), "   ");
+    select({"a.txt", "b.txt"});
+    c<QPushButton>("Command6")->click();
+    EXPECT_EQ(lastBox(),
+              "Oops!|Lexmill can only perform this operation on one file at a time. "
+              "Please select only one file and try again.");
+    select({"gone.txt"});  // a folder stands where it was listed
+    QFile::remove(file("gone.txt"));
+    QDir().mkpath(file("gone.txt"));
+    c<QPushButton>("Command6")->click();
+    EXPECT_EQ(lastBox(), "Error|Lexmill could not read this file:\n" + file("gone.txt") +
+                             "\n\ncannot read: Is a directory");
+    EXPECT_EQ(texts(fileTally), "   ");
+    expectIdle();
+}
+
+TEST_F(FrmLMTest, TextBlockKeepsAFilesExactTextUntilEditedAndFollowsTheClipboard) {
+    write("exact.txt", QByteArray("a\r\nb\xC2\xA0") + "c");  // CR LF, a no-break space
+    QGuiApplication::clipboard()->setText("two words");
+    open();
+    auto* block = c<QPlainTextEdit>("Text4");
+    EXPECT_EQ(block->toPlainText(), "two words");  // at once, at start
+    QGuiApplication::clipboard()->setText("the THE then");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return block->toPlainText() == "the THE then"; }));
+    const auto textTally = {"numwrdsT", "numcharT", "numlinesT", "labelkw2"};
+    EXPECT_EQ(texts(textTally), "3 12 1 ");  // every change is tallied
+    c<QLineEdit>("KWtext2")->setText("The");
+    c<QPushButton>("Command4")->click();
+    EXPECT_EQ(texts(textTally), "3 12 1 3");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    select({"exact.txt"});
+    c<QAction>("mnuFileVTB")->trigger();
+    EXPECT_EQ(c<QTabWidget>("tabs1")->currentIndex(), 1);
+    EXPECT_FALSE(c<QCheckBox>("Check2")->isChecked() || block->isReadOnly());
+    EXPECT_EQ(block->toPlainText(), "a\nb c");  // as the box shows it
+    EXPECT_EQ(texts({"numwrdsT"}), "2");        // the file's own text: "b\u00A0c" is one word
+    block->moveCursor(QTextCursor::End);
+    QTest::keyClicks(block, "xy");
+    EXPECT_EQ(texts({"numwrdsT"}), "3");  // the user's text: "a\nb cxy"
+
+    QGuiApplication::clipboard()->setText("ignored");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(block->toPlainText(), "a\nb cxy");
+    c<QCheckBox>("Check2")->click();  // on again: the clipboard's text at once
+    EXPECT_TRUE(block->isReadOnly());
+    EXPECT_EQ(block->toPlainText(), "ignored");
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return block->toPlainText().isEmpty(); }));
+    EXPECT_FALSE(c<QPushButton>("Command4")->isEnabled());
+}
+
+// Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4".
+const std::pair<const char*, const char*> kStarts[] = {
+    {"", "0|*.txt||.|100"},
+    {"Startup Filter=Last Used;Last Used Filter=3;Last Used Custom Filter=*.log",
+     "3|*.log|*.log|.|100"},
+    {"Startup Filter=3;Custom Startup Filter=*.md;Last Used Custom Filter=*.log",
+     "3|*.md|*.md|.|100"},
+    {"Startup Filter=7", "-1|*.*||.|100"},
+    {"Startup Folder Option=0;Last Used Folder=<other>", "0|*.txt||other|100"},
+    {"Startup Folder Option=0;Last Used Folder=/no/such/folder", "0|*.txt||.|100"},
+    {"Startup Folder Option=2;Startup Folder=<other>", "0|*.txt||other|100"},
+    {"Make Backups=0;Search Only=1;Match Case=1", "0|*.txt||.|011"},
+    {"Make Backups=abc;Search Only=2;Match Case= 1 ", "0|*.txt||.|101"},
+};
+
+TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
+    const QString other = file("other");
+    QDir().mkpath(other);
+    for (const auto& [stored, seen] : kStarts) {
+        SCOPED_TRACE(stored);
+        settings.DeleteSetting("Options");
+        store(stored);
+        open();
+        QString checks;
+        for (const char* box : {"Check1", "Check3", "Check4"})
+            checks += c<QCheckBox>(box)->isChecked() ? u'1' : u'0';
+        const QStringList got{QString::number(c<QComboBox>("Combo1")->currentIndex()),
+                              c<FileListBox>("File1")->Pattern(), c<QLineEdit>("Text3")->text(),
+                              QDir(work()).relativeFilePath(c<FileListBox>("File1")->Path()),
+                              checks};
+        EXPECT_EQ(got.join(u'|'), seen);
+        EXPECT_EQ(c<QPlainTextEdit>("Text2")->isEnabled(), !c<QCheckBox>("Check3")->isChecked());
+        EXPECT_EQ(boxes.count(), 0);  // restoring "Make Backups" is silent
+        w.reset();
+    }
+    settings.DeleteSetting("Options");
+    open();
+    c<QComboBox>("Combo1")->setCurrentIndex(3);
+    c<QLineEdit>("Text3")->setText("*.log");
+    c<FileListBox>("File1")->setPath(other);
+    c<QCheckBox>("Check3")->setChecked(true);
+    c<QAction>("mnuFileExit")->trigger();
+    QStringList saved;
+    for (const auto& [key, value] : settings.GetAllSettings("Options"))
+        saved << QString::fromStdString(key + "=" + value);
+    EXPECT_EQ(saved.join(u';'), "Last Used Folder=" + other +
+                                    ";Last Used Filter=3;Last Used Custom Filter=*.log;"
+                                    "Make Backups=1;Search Only=1;Match Case=0");
+}
+
+TEST_F(FrmLMTest, FavoriteOpensItsFolderOrSaysWhyNot) {
+    QDir().mkpath(file("web"));
+    store("folder0=" + file("web") + ";folder1=" + file("gone"), "Favorite Folders");
+    open();
+    c<QAction>("favs(0)")->trigger();
+    EXPECT_EQ(c<FileListBox>("File1")->Path(), file("web"));
+    EXPECT_EQ(c("Label2")->toolTip(), file("web"));
+    c<QAction>("favs(1)")->trigger();
+    EXPECT_EQ(lastBox(), "Oops!|The favorite folder\n" + file("gone") +
+                             "\nno longer exists. The work folder stays as it was.");
+    EXPECT_EQ(c<FileListBox>("File1")->Path(), file("web"));
+}
+
+TEST_F(FrmLMTest, FiltersSelectionAndTheButtonsTheyEnable) {
+    for (const char* name : {"a.txt", "b.htm", "c.log", "G.TXT"}) write(name, "x");
+    open();
+    auto* list = c<FileListBox>("File1");
+    const char* const patterns[] = {"*.txt", "*.htm;*.html;*.shtml*", "*.*", "*.*"};
+    for (int index : {3, 0, 1, 2, 3}) {
+        c<QComboBox>("Combo1")->setCurrentIndex(index);
+        EXPECT_EQ(list->Pattern(), patterns[index]) << index;
+        EXPECT_EQ(c<QLineEdit>("Text3")->isEnabled(), index == 3);
+    }
+    QTest::keyClicks(c<QLineEdit>("Text3"), "*.l; o_g");  // pattern keys only
+    EXPECT_EQ(c<QLineEdit>("Text3")->text(), "*.log");
+    EXPECT_EQ(list->Pattern(), "*.log");
+    EXPECT_EQ(list->count(), 1);
+
+    c<QComboBox>("Combo1")->setCurrentIndex(2);
+    auto* start = c<QPushButton>("Command3");
+    c<QPushButton>("Command1")->click();  // Select All
+    EXPECT_EQ(panel(2), "4 file(s) selected.");
+    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    EXPECT_FALSE(start->isEnabled());  // no search text
+    c<QPlainTextEdit>("Text1")->setPlainText("x");
+    EXPECT_TRUE(start->isEnabled());
+    c<QPushButton>("Command5")->click();  // refresh: no current file
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_EQ(panel(2), "0 file(s) selected.");
+}
+
+}  // namespace
