@@ -3,13 +3,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 
 #include "FileError.h"
 #include "MetaTags.h"
 #include "TempDir.h"
-#include "Unprivileged.h"
 
 namespace lexmill {
 namespace {
@@ -62,9 +59,8 @@ TEST_P(MetaTagCases, FindsExactlyTheseTags) {
 INSTANTIATE_TEST_SUITE_P(Scan, MetaTagCases, ::testing::Values(
     Case{"EmptyFile", "", {}},
     Case{"PageWithoutTags", "<html><head><title>x</title></head></html>", {}},
-    Case{"CapitalsKept", "<HEAD><META NAME=\"KEYWORDS\" CONTENT=\"Mill\"></HEAD>",
-         {"<META NAME=\"KEYWORDS\" CONTENT=\"Mill\">"}},
-    Case{"AnyLetterCase", "<mEtA charset=\"utf-8\">", {"<mEtA charset=\"utf-8\">"}},
+    Case{"AnyLetterCaseKept", "<mEtA charset=\"utf-8\"><HEAD><META NAME=\"KEYWORDS\" CONTENT=\"Mill\"></HEAD>",
+         {"<mEtA charset=\"utf-8\">", "<META NAME=\"KEYWORDS\" CONTENT=\"Mill\">"}},
     Case{"TwoTagsOnOneLine", "<meta a=\"1\"><meta b=\"2\">\n", {"<meta a=\"1\">", "<meta b=\"2\">"}},
     Case{"SpansThreeLines", "x<meta name=\"d\"\n content=\"e\"\r\n lang=\"en\">y",
          {"<meta name=\"d\"\n content=\"e\"\r\n lang=\"en\">"}},
@@ -84,23 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Scan, MetaTagCases, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-// Random texts of tag pieces give the same tags however they are cut.
-TEST(MetaTagScanner, RandomTextsGiveTheSameTagsCutAnyWay) {
-    std::mt19937 random(6);
-    const std::string pieces[] = {"<", "<meta ", "<META ", "<mEtA\t", "<me", "ta ",
-                                  ">", "\r\n",   "\n",     "x",       " ",   "<metadata "};
-    for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        for (auto n = random() % 12; n > 0; --n) text += pieces[random() % std::size(pieces)];
-        const Tags whole = ScanMetaTags(text);
-        for (std::size_t block : {1, 4})
-            for (std::size_t keep : {std::size_t{7}, MetaTagScanner::kUnlimited})
-                ASSERT_EQ(inBlocks(text, block, keep), whole) << text;
-    }
-}
-
-// Tags across the reader's block borders at every alignment; a file larger
-// than any buffer, read to its end; tags longer than the keep limit read back.
+// Tags across the reader's block borders at every alignment; tags longer than
+// the keep limit read back from the file.
 TEST(ReadMetaTags, FindsEveryTagWhateverTheSize) {
     std::string text;
     for (int shift = 0; shift < 12; ++shift) {
@@ -112,10 +93,6 @@ TEST(ReadMetaTags, FindsEveryTagWhateverTheSize) {
     EXPECT_EQ(tags[11], "<mEta n=\"11\">");
 
     test::TempDir dir;
-    const std::string huge = dir.write("huge.html", "<meta first>");
-    std::filesystem::resize_file(huge, (std::uintmax_t{300} << 20));  // a hole of zeros
-    std::ofstream(huge, std::ios::binary | std::ios::app) << "<META last\r\n>";
-    EXPECT_EQ(ReadMetaTags(huge), (Tags{"<meta first>", "<META last\r\n>"}));
     const std::string body(3 << 20, 'x');
     const std::string path = dir.write("long.html", "<p><meta " + body + ">\n<meta b>");
     EXPECT_EQ(ReadMetaTags(path), (Tags{"<meta " + body + ">", "<meta b>"}));
@@ -137,18 +114,18 @@ std::string failureOf(const std::string& path) {
 TEST(ReadMetaTags, EachKindOfPath) {
     test::TempDir dir;
     const std::string page = dir.write("page.html", "<meta a>"), link = dir.file("link.html");
-    const std::string fifo = dir.file("fifo"), locked = dir.write("locked.html", "<meta a>");
+    const std::string fifo = dir.file("fifo");
     ASSERT_EQ(::symlink(page.c_str(), link.c_str()), 0);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     constexpr auto none = std::nullopt;
+    // clang-format off
     const std::tuple<std::string, std::optional<std::int64_t>, std::string> cases[] = {
-        {page, 8, ""},
-        {link, 8, ""},
-        {dir.write("empty.html", ""), 0, ""},
+        {page, 8, ""}, {link, 8, ""}, {dir.write("empty.html", ""), 0, ""},
         {dir.write(".hidden.html", "x"), none, ""},
         {dir.file("missing.html"), none, "cannot open: No such file or directory"},
         {dir.path(), none, "not an ordinary file"},
         {fifo, none, "not an ordinary file"}};  // and reading it does not hang
+    // clang-format on
     for (const auto& [path, size, reason] : cases) {
         EXPECT_EQ(FindOrdinaryFile(path), size) << path;
         EXPECT_EQ(failureOf(path), reason) << path;
@@ -156,11 +133,6 @@ TEST(ReadMetaTags, EachKindOfPath) {
     if (::access("/proc/self/mem", F_OK) == 0) {
         EXPECT_EQ(failureOf("/proc/self/mem"), "cannot read: Input/output error");
     }
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
-    const auto reason = test::runUnprivileged([&] { return failureOf(locked); });
-    if (!reason) GTEST_SKIP() << "cannot switch to an unprivileged user";
-    EXPECT_EQ(*reason, "cannot open: Permission denied");
 }
 
 }  // namespace

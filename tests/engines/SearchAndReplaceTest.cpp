@@ -18,8 +18,7 @@ using Names = std::vector<std::string>;
 using Files = std::map<std::string, std::string>;  // name -> bytes; "-" for no such file
 using namespace std::string_literals;
 
-// A batch host that writes down every call but addResult, in order, one line
-// each, and lets a test act at any of them as the user could.
+// Writes down every call but addResult, one line each, in order.
 class RecordingHost : public BatchHost {
   public:
     BatchOptions opts{"cat", "dog", false, false, false};
@@ -37,8 +36,7 @@ class RecordingHost : public BatchHost {
     void message(std::string_view text, std::string_view title, MessageIcon icon) override {
         note("message ", title, " ", std::to_string(static_cast<int>(icon)), " ", text);
     }
-    // A changed file is listed once it is on disk, which may come a file or two
-    // later: the list is kept apart from the other calls.
+    // Listed once on disk, maybe a file or two later: kept apart.
     void addResult(std::string_view name) override { results.emplace_back(name); }
     void showResults(std::string_view heading, std::string_view summary) override {
         note("show ", heading, " | ", summary);
@@ -70,10 +68,6 @@ struct RunCase {
     Names events = {};  // every host call, when given
 };
 
-void PrintTo(const RunCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class BatchRuns : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(BatchRuns, ChangeOnlyWhatTheyShould) {
@@ -101,8 +95,7 @@ TEST_P(BatchRuns, ChangeOnlyWhatTheyShould) {
     host.onEvent("start");
     host.events.clear();
     m.CancelRequested = true;  // left over from before: cleared at the start
-    const BatchReport r = SearchAndReplace(m, host);
-
+    SearchAndReplace(m, host);
     EXPECT_FALSE(m.Busy);
     if (!c.events.empty()) {
         EXPECT_EQ(host.events, c.events);
@@ -118,7 +111,6 @@ TEST_P(BatchRuns, ChangeOnlyWhatTheyShould) {
     // One "Warning", just before the results window.
     const bool warned = show != end && (show - 1)->rfind("message Warning 1 ", 0) == 0;
     EXPECT_EQ(warned ? (show - 1)->substr(18) : "", warning);
-    EXPECT_EQ(r.failures.empty(), !warned);
 
     Files expected = c.before;
     for (const auto& [name, bytes] : c.after) expected[name] = bytes;
@@ -167,11 +159,9 @@ const std::string kWarning = "Lexmill could not handle these files; they were le
 // list. Of 300 files, the changed ones in "blocked" cannot be backed up: the
 // "Warning" lists the first twenty of them, then how many more.
 RunCase manyFiles() {
-    RunCase c{.name = "ResultsAndFailuresKeepSelectionOrder",
-              .before = {{"blocked/LMBACK", "in the way"}},
-              .opts = kBackups,
-              .warning = kWarning};
-    int failed = 0;
+    RunCase c{"ResultsAndFailuresKeepSelectionOrder", {{"blocked/LMBACK", "in the way"}}};
+    c.opts = kBackups;
+    c.warning = kWarning;
     for (int i = 0; i < 300; ++i) {
         const std::string name = (i % 7 == 0 ? "blocked/" : "") + std::to_string(i) + ".txt";
         c.before[name] = i % 2 ? "a cat" : "a dog";
@@ -180,14 +170,14 @@ RunCase manyFiles() {
             c.results.push_back(name);
             c.after[name] = "a dog";
             c.after["LMBACK/" + name] = "a cat";
-        } else if (i % 2 && ++failed <= 20) {
+        } else if (i % 2 && i < 280) {  // the first twenty of 21
             c.warning +=
                 "\n" + name + ": cannot make a backup: {dir}/blocked/LMBACK is not a folder";
         }
     }
     c.selection.push_back("1.txt");  // selected twice: changed once, then nothing left to find
     c.summary = kChanged + std::to_string(c.results.size()) + " replacements made.";
-    c.warning += "\n... and " + std::to_string(failed - 20) + " more.";
+    c.warning += "\n... and 1 more.";
     return c;
 }
 // clang-format off
@@ -222,18 +212,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
         {"b.txt", "c.txt"}, kReplace, {"c.txt"}, kChanged + "1 replacements made.",
         {{"b.txt", "-"}, {"c.txt", "dog"}}, "", [](const std::string& e, int, BatchOptions&,
         Module1& m) { if (e == "status Checking b.txt") fs::remove(m.SelPaths[0]); }},
-    RunCase{"OptionsAreReadAfreshForEachFile", {{"a.txt", "cat"}, {"b.txt", "cat"},
-        {"c.txt", "cat"}}, {"a.txt", "b.txt", "c.txt"}, kReplace, {"a.txt", "b.txt"},
-        kChanged + "2 replacements made.", {{"a.txt", "dog"}, {"b.txt", "cow"}}, "",
-        [](const std::string& e, int yields, BatchOptions& o, Module1&) {
-            if (e == "yield" && yields == 1) o.replaceText = "cow";
-            if (e == "yield" && yields == 2) o.searchText.clear();  // finds nothing, no endless loop
-        }},
+    RunCase{"EmptySearchTextFindsNothing", {{"a.txt", "cat"}}, {"a.txt"}, {"", "dog", false,
+        false, false}, {}, kChanged + "0 replacements made."},
+    // Esc during the first file is seen after it; the next file takes the options then given.
     RunCase{"EscStopsTheRunAfterTheNextFile", {{"a.txt", "cat"}, {"b.txt", "cat"},
         {"c.txt", "cat"}}, {"a.txt", "b.txt", "c.txt"}, kReplace, {"a.txt", "b.txt"},
-        kCancelled + "2 replacements made.", {{"a.txt", "dog"}, {"b.txt", "dog"}}, "",
-        [](const std::string& e, int yields, BatchOptions&, Module1& m) {
-            if (e == "yield" && yields == 1) m.CancelRequested = true;
+        kCancelled + "2 replacements made.", {{"a.txt", "dog"}, {"b.txt", "cow"}}, "",
+        [](const std::string& e, int yields, BatchOptions& o, Module1& m) {
+            if (e == "yield" && yields == 1) m.CancelRequested = true, o.replaceText = "cow";
         }},
     RunCase{"EscDuringTheLastFileStillSaysCancelled", {{"a.txt", "cat"}}, {"a.txt"}, kReplace,
         {"a.txt"}, kCancelled + "1 replacements made.", {{"a.txt", "dog"}}, "",
