@@ -3,142 +3,125 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 
 #include "CRegSettings.h"
 #include "RegistryStore.h"
 #include "SettingsFile.h"
-#include "SettingsTestSupport.h"
+#include "TempDir.h"
+#include "Unprivileged.h"
 
 namespace lexmill {
 namespace {
 
-using test::TempDir;
 namespace fs = std::filesystem;
+const std::string kKept("kept\0", 5);
 
-std::size_t entries(const fs::path& folder) {
+// The bytes of a regular file; empty for anything else.
+std::string bytesOf(const std::string& path) {
+    return std::filesystem::is_regular_file(path) ? test::readFile(path) : "";
+}
+
+unsigned modeOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::size_t entries(const std::string& folder) {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
-// Sets (or, with no value, unsets) an environment variable for a while.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        set(value);
-    }
-    ~ScopedEnv() { set(old_); }
-
-  private:
-    void set(const std::optional<std::string>& value) {
-        value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(SettingsFileLocation, FollowsAnAbsoluteXdgConfigHomeElseHome) {
-    TempDir dir;
-    ScopedEnv home("HOME", dir.path().string());
-    const fs::path inHome = dir / ".config" / "Bramblegate" / "Lexmill" / "registry.sqlite";
-    const std::pair<std::optional<std::string>, fs::path> cases[] = {
-        {(dir / "config").string(), dir / "config" / "Bramblegate" / "Lexmill" / "registry.sqlite"},
-        {std::nullopt, inHome},
-        {"relative/config", inHome},
-        {"", inHome},
-    };
-    for (const auto& [xdg, expected] : cases) {
-        SCOPED_TRACE(xdg.value_or("unset"));
-        ScopedEnv scoped("XDG_CONFIG_HOME", xdg);
+    test::TempDir dir;
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", dir.path().c_str(), 1);
+    const std::string config = dir.file("config"), home = dir.file(".config");
+    const std::pair<const char*, std::string> cases[] = {
+        {config.c_str(), config}, {nullptr, home}, {"relative/config", home}, {"", home}};
+    for (const auto& [xdg, folder] : cases) {
+        xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
+        const fs::path expected = folder + "/Bramblegate/Lexmill/registry.sqlite";
         EXPECT_EQ(defaultSettingsFile(), expected);
         EXPECT_EQ(defaultSettingsFile(), expected);  // existing folders are fine
-        EXPECT_EQ(test::fileMode(expected.parent_path()), 0700u);
-        EXPECT_EQ(test::fileMode(expected.parent_path().parent_path()), 0700u);
+        EXPECT_EQ(modeOf(expected.parent_path()) + modeOf(expected.parent_path().parent_path()),
+                  01600u);
         EXPECT_FALSE(fs::exists(expected));
     }
-}
-
-TEST(SettingsFileLocation, APlainFileWhereAFolderIsNeededIsAnError) {
-    TempDir dir;
-    test::writeFile(dir / "Bramblegate", "not a folder");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    dir.write("Bramblegate", "not a folder");  // where a folder is needed: an error
     EXPECT_THROW(settingsFileIn(dir.path()), RegistryError);
-    EXPECT_EQ(test::readFile(dir / "Bramblegate"), "not a folder");
+    EXPECT_EQ(test::readFile(dir.file("Bramblegate")), "not a folder");
 }
 
-TEST(PrepareSettingsFile, CreatesAMissingFileAndKeepsASoundOne) {
-    TempDir dir;
-    const fs::path file = dir / "registry.sqlite";
+TEST(PrepareSettingsFile, CreatesAMissingFileAndKeepsASoundOneReadableByItsOwnerOnly) {
+    test::TempDir dir;
+    const std::string file = dir.file("registry.sqlite");
     const mode_t old = ::umask(0);
-    SettingsFileStatus status = prepareSettingsFile(file);
+    EXPECT_FALSE(prepareSettingsFile(file).movedAside);
     ::umask(old);
-    EXPECT_FALSE(status.movedAside);
-    EXPECT_EQ(test::fileMode(file), 0600u);
-
-    RegistryStore(file).setValue("K", "v", REG_SZ, std::string("kept\0", 5));
+    EXPECT_EQ(modeOf(file), 0600u);
+    RegistryStore(file).setValue("K", "v", REG_SZ, kKept);
     ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
     EXPECT_FALSE(prepareSettingsFile(file).movedAside);
-    EXPECT_EQ(test::fileMode(file), 0600u);  // the passwords are in it
-    EXPECT_EQ(RegistryStore(file).queryValue("K", "v")->data, std::string("kept\0", 5));
+    EXPECT_EQ(modeOf(file), 0600u);  // the passwords are in it
+    EXPECT_EQ(RegistryStore(file).queryValue("K", "v")->data, kKept);
     EXPECT_EQ(entries(dir.path()), 1u);
 }
 
-// Every way a settings file can be unusable: it is moved aside whole, a fresh
-// store takes its place, and the next start finds nothing wrong.
+// Every way a settings file can be unusable: it is moved aside whole, with its
+// journal, never over an earlier copy; a fresh store takes its place, and the
+// next start finds nothing wrong.
 TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
-    const std::pair<const char*, void (*)(const fs::path&)> cases[] = {
-        {"garbage", [](const fs::path& f) { test::writeFile(f, std::string(5000, '\x7f')); }},
+    const std::pair<const char*, void (*)(const std::string&)> cases[] = {
+        {"garbage", [](const std::string& f) { std::ofstream(f) << std::string(5000, '\x7f'); }},
         {"foreign database",
-         [](const fs::path& f) {
+         [](const std::string& f) {
              sqlite3* db = nullptr;
              sqlite3_open(f.c_str(), &db);
-             sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine')", nullptr,
-                          nullptr, nullptr);
+             sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
              sqlite3_close(db);
          }},
-        {"truncated store",
-         [](const fs::path& f) {
-             {
-                 RegistryStore store(f);
-                 for (int i = 0; i < 120; ++i)
-                     store.setValue("Software\\K" + std::to_string(i % 7), std::to_string(i),
-                                    REG_SZ, std::string(700, 'v'));
-             }
-             fs::resize_file(f, fs::file_size(f) / 2);
-         }},
-        {"folder", [](const fs::path& f) { fs::create_directory(f); }},
+        {"folder", [](const std::string& f) { fs::create_directory(f); }},
     };
+    test::TempDir dir;
+    const std::string file = dir.file("registry.sqlite");
+    std::vector<std::tuple<fs::path, std::string, std::string>> moved;
     for (const auto& [name, make] : cases) {
         SCOPED_TRACE(name);
-        TempDir dir;
-        const fs::path file = dir / "registry.sqlite";
         make(file);
-        const bool folder = fs::is_directory(file);
-        const std::string before = test::readFile(file);
-
+        // SQLite itself drops a journal it finds invalid beside a sound database.
+        const std::string journal = name == std::string("foreign database") ? "" : name;
+        if (!journal.empty()) dir.write("registry.sqlite-journal", journal);
+        const std::string before = bytesOf(file);
         const SettingsFileStatus status = prepareSettingsFile(file);
         ASSERT_TRUE(status.movedAside);
         EXPECT_FALSE(status.reason.empty());
         EXPECT_EQ(status.movedTo.parent_path(), dir.path());
-        EXPECT_EQ(status.movedTo.filename().string().rfind("registry.sqlite.unreadable-", 0), 0u)
-            << status.movedTo;
-        EXPECT_EQ(test::readFile(status.movedTo), before);
-        EXPECT_EQ(fs::is_directory(status.movedTo), folder);
-
+        EXPECT_EQ(status.movedTo.filename().string().rfind("registry.sqlite.unreadable-", 0), 0u);
+        EXPECT_FALSE(fs::exists(dir.file("registry.sqlite-journal")));
+        moved.emplace_back(status.movedTo, before, journal);
         CRegSettings settings(file);
         EXPECT_TRUE(settings.SaveSetting("Options", "Match Case", "1"));
         EXPECT_EQ(settings.GetSetting("Options", "Match Case"), "1");
-        EXPECT_EQ(test::fileMode(file), 0600u);
+        EXPECT_EQ(modeOf(file), 0600u);
         EXPECT_FALSE(prepareSettingsFile(file).movedAside);
+        fs::remove(file);
+    }
+    for (const auto& [to, before, journal] : moved) {  // each under its own name, journal beside it
+        EXPECT_EQ(bytesOf(to), before);
+        EXPECT_EQ(fs::is_directory(to), before.empty());
+        EXPECT_EQ(bytesOf(to.string() + "-journal"), journal) << to;
     }
 }
 
 // A damaged store: what can still be read comes over into the new one, byte
 // for byte, and nothing that was not in the old file appears.
 TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
-    TempDir dir;
-    const fs::path file = dir / "registry.sqlite";
+    test::TempDir dir;
+    const std::string file = dir.file("registry.sqlite");
     std::map<std::string, std::string> written;  // "key|name" -> data
     {
         RegistryStore store(file);
@@ -149,13 +132,9 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
             written[key + "|Value " + std::to_string(i)] = data;
         }
     }
-    {
-        // Wipe a stretch of pages in the middle.
-        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(static_cast<std::streamoff>(fs::file_size(file) / 2));
-        f << std::string(8192, '\0');
-    }
-
+    std::fstream(file, std::ios::in | std::ios::out | std::ios::binary)
+            .seekp(static_cast<std::streamoff>(fs::file_size(file) / 2))
+        << std::string(8192, '\0');  // a stretch of pages wiped
     const SettingsFileStatus status = prepareSettingsFile(file);
     ASSERT_TRUE(status.movedAside) << "the damage went unnoticed";
     EXPECT_GT(status.valuesSalvaged, 0u);
@@ -167,58 +146,43 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
         for (const RegistryValue& value :
              fresh.enumValues(key).value_or(std::vector<RegistryValue>{})) {
             ++found;
-            const auto original = written.find(key + "|" + value.name);
-            ASSERT_NE(original, written.end()) << value.name;
-            EXPECT_EQ(value.data, original->second);
-            EXPECT_EQ(value.type, REG_SZ);
+            EXPECT_EQ(RegistryValue(value),
+                      (RegistryValue{value.name, REG_SZ, written[key + "|" + value.name]}));
         }
     }
     EXPECT_EQ(found, status.valuesSalvaged);
-    EXPECT_EQ(prepareSettingsFile(file).valuesSalvaged, 0u);
 }
 
-// Each broken file goes to a name of its own, with its journal beside it, so
-// the journal can never be replayed into the new file.
-TEST(PrepareSettingsFile, MovesTheJournalAlongAndNeverOverAnEarlierCopy) {
-    TempDir dir;
-    const fs::path file = dir / "registry.sqlite";
-    std::vector<fs::path> moved;
-    for (int i = 0; i < 3; ++i) {
-        test::writeFile(file, "broken " + std::to_string(i) + std::string(600, '!'));
-        test::writeFile(dir / "registry.sqlite-journal", "journal " + std::to_string(i));
-        moved.push_back(prepareSettingsFile(file).movedTo);
-        EXPECT_FALSE(fs::exists(dir / "registry.sqlite-journal"));
-        EXPECT_TRUE(CRegSettings(file).SaveSetting("Options", "Search Only", "0"));
-    }
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(test::readFile(moved[i]).substr(0, 8), "broken " + std::to_string(i));
-        EXPECT_EQ(test::readFile(moved[i].string() + "-journal"), "journal " + std::to_string(i));
-    }
-}
-
-// As an unprivileged user: root reads and writes any file, so these failures
-// cannot be produced as root.
-TEST(PrepareSettingsFile, AReadOnlyFileIsReadAndKeptAnUnopenableOneStays) {
-    if (const std::string why = test::whyNotAsNobody(); !why.empty()) GTEST_SKIP() << why;
-    TempDir dir;
+// As another user, since root reads and writes any file: a file that user may
+// only read is used and kept; one it cannot open stays where it is.
+TEST(PrepareSettingsFile, AsAnotherUserAReadOnlyFileIsKeptAnUnopenableOneStays) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can run a part as another user";
+    test::TempDir dir;
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    const fs::path file = dir / "registry.sqlite";
-    RegistryStore(file).setValue("K", "v", REG_SZ, std::string("kept\0", 5));  // 0600, root's
+    const std::string file = dir.file("registry.sqlite");
+    RegistryStore(file).setValue("K", "v", REG_SZ, kKept);  // 0600, root's
     const std::string before = test::readFile(file);
-
-    std::string output;
-    EXPECT_EQ(test::runHelper({file, "prepare"}, &output, true), 2);  // cannot open nor move
-    EXPECT_EQ(test::readFile(file), before);
-    EXPECT_EQ(entries(dir.path()), 1u);
-
+    const auto asNobody = [&] {
+        return test::runUnprivileged([&] {
+            std::string out;
+            try {
+                out = prepareSettingsFile(file).movedAside ? "moved " : "kept ";
+                out += RegistryStore(file).queryValue("K", "v")->data;
+                RegistryStore(file).setValue("K", "v", REG_SZ, "changed");
+            } catch (const RegistryError&) {
+                out += "failed";
+            }
+            return out;
+        });
+    };
+    auto seen = asNobody();
+    if (!seen) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(*seen, "failed");  // can neither open it nor move it aside
     ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
-    EXPECT_EQ(test::runHelper({file, "prepare"}, &output, true), 0);
-    EXPECT_EQ(output, "kept\n");
-    EXPECT_EQ(test::runHelper({file, "read", "K", "v"}, &output, true), 0);
-    EXPECT_EQ(output, std::string("kept\0", 5));
-    EXPECT_EQ(test::runHelper({file, "write", "K", "v", "changed"}, &output, true), 2);
+    EXPECT_EQ(asNobody(), "kept " + kKept + "failed");  // read, not written
     EXPECT_EQ(test::readFile(file), before);
-    EXPECT_EQ(test::fileMode(file), 0644u);  // not ours to change
+    EXPECT_EQ(modeOf(file), 0644u);  // not that user's to change
+    EXPECT_EQ(entries(dir.path()), 1u);
 }
 
 }  // namespace
