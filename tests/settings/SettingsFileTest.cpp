@@ -19,18 +19,13 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kKept("kept\0", 5);
 
-// The bytes of a regular file; empty for anything else.
-std::string bytesOf(const std::string& path) {
-    return std::filesystem::is_regular_file(path) ? test::readFile(path) : "";
+std::string bytesOf(const std::string& path) {  // empty for anything but a regular file
+    return fs::is_regular_file(path) ? test::readFile(path) : "";
 }
 
 unsigned modeOf(const fs::path& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-std::size_t entries(const std::string& folder) {
-    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
 TEST(SettingsFileLocation, FollowsAnAbsoluteXdgConfigHomeElseHome) {
@@ -45,8 +40,7 @@ TEST(SettingsFileLocation, FollowsAnAbsoluteXdgConfigHomeElseHome) {
         const fs::path expected = folder + "/Bramblegate/Lexmill/registry.sqlite";
         EXPECT_EQ(defaultSettingsFile(), expected);
         EXPECT_EQ(defaultSettingsFile(), expected);  // existing folders are fine
-        EXPECT_EQ(modeOf(expected.parent_path()) + modeOf(expected.parent_path().parent_path()),
-                  01600u);
+        EXPECT_EQ(modeOf(folder + "/Bramblegate") + modeOf(expected.parent_path()), 01600u);
         EXPECT_FALSE(fs::exists(expected));
     }
     ::setenv("HOME", savedHome.c_str(), 1);
@@ -56,43 +50,37 @@ TEST(SettingsFileLocation, FollowsAnAbsoluteXdgConfigHomeElseHome) {
     EXPECT_EQ(test::readFile(dir.file("Bramblegate")), "not a folder");
 }
 
-TEST(PrepareSettingsFile, CreatesAMissingFileAndKeepsASoundOneReadableByItsOwnerOnly) {
+// A missing file is made 0600 and a sound one narrowed to 0600 (the passwords
+// are in it). Every unusable file is moved aside whole, with its journal,
+// never over an earlier copy; a fresh store takes its place, and the next
+// start finds nothing wrong.
+TEST(PrepareSettingsFile, KeepsASoundFileAndMovesAnUnusableOneAside) {
     test::TempDir dir;
     const std::string file = dir.file("registry.sqlite");
-    const mode_t old = ::umask(0);
+    const mode_t umask = ::umask(0);
     EXPECT_FALSE(prepareSettingsFile(file).movedAside);
-    ::umask(old);
+    ::umask(umask);
     EXPECT_EQ(modeOf(file), 0600u);
     RegistryStore(file).setValue("K", "v", REG_SZ, kKept);
     ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
     EXPECT_FALSE(prepareSettingsFile(file).movedAside);
-    EXPECT_EQ(modeOf(file), 0600u);  // the passwords are in it
+    EXPECT_EQ(modeOf(file), 0600u);
     EXPECT_EQ(RegistryStore(file).queryValue("K", "v")->data, kKept);
-    EXPECT_EQ(entries(dir.path()), 1u);
-}
-
-// Every way a settings file can be unusable: it is moved aside whole, with its
-// journal, never over an earlier copy; a fresh store takes its place, and the
-// next start finds nothing wrong.
-TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
     const std::pair<const char*, void (*)(const std::string&)> cases[] = {
         {"garbage", [](const std::string& f) { std::ofstream(f) << std::string(5000, '\x7f'); }},
-        {"foreign database",
-         [](const std::string& f) {
+        {"folder", [](const std::string& f) { fs::create_directory(f); }},
+        {"foreign database", [](const std::string& f) {
              sqlite3* db = nullptr;
              sqlite3_open(f.c_str(), &db);
              sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
              sqlite3_close(db);
-         }},
-        {"folder", [](const std::string& f) { fs::create_directory(f); }},
-    };
-    test::TempDir dir;
-    const std::string file = dir.file("registry.sqlite");
+         }}};
     std::vector<std::tuple<fs::path, std::string, std::string>> moved;
     for (const auto& [name, make] : cases) {
         SCOPED_TRACE(name);
+        fs::remove(file);
         make(file);
-        // SQLite itself drops a journal it finds invalid beside a sound database.
+        // SQLite itself drops an invalid journal found beside a sound database.
         const std::string journal = name == std::string("foreign database") ? "" : name;
         if (!journal.empty()) dir.write("registry.sqlite-journal", journal);
         const std::string before = bytesOf(file);
@@ -103,14 +91,11 @@ TEST(PrepareSettingsFile, MovesAnUnusableFileAsideAndStartsAfresh) {
         EXPECT_EQ(status.movedTo.filename().string().rfind("registry.sqlite.unreadable-", 0), 0u);
         EXPECT_FALSE(fs::exists(dir.file("registry.sqlite-journal")));
         moved.emplace_back(status.movedTo, before, journal);
-        CRegSettings settings(file);
-        EXPECT_TRUE(settings.SaveSetting("Options", "Match Case", "1"));
-        EXPECT_EQ(settings.GetSetting("Options", "Match Case"), "1");
+        EXPECT_TRUE(CRegSettings(file).SaveSetting("Options", "Match Case", "1"));
         EXPECT_EQ(modeOf(file), 0600u);
         EXPECT_FALSE(prepareSettingsFile(file).movedAside);
-        fs::remove(file);
     }
-    for (const auto& [to, before, journal] : moved) {  // each under its own name, journal beside it
+    for (const auto& [to, before, journal] : moved) {  // each under a name of its own
         EXPECT_EQ(bytesOf(to), before);
         EXPECT_EQ(fs::is_directory(to), before.empty());
         EXPECT_EQ(bytesOf(to.string() + "-journal"), journal) << to;
@@ -123,14 +108,10 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
     test::TempDir dir;
     const std::string file = dir.file("registry.sqlite");
     std::map<std::string, std::string> written;  // "key|name" -> data
-    {
-        RegistryStore store(file);
-        for (int i = 0; i < 120; ++i) {
-            const std::string key = "Software\\Bramblegate\\Lexmill\\S" + std::to_string(i % 9);
-            const std::string data = std::to_string(i) + std::string(600, 'v') + '\0';
-            store.setValue(key, "Value " + std::to_string(i), REG_SZ, data);
-            written[key + "|Value " + std::to_string(i)] = data;
-        }
+    for (int i = 0; i < 120; ++i) {
+        const std::string key = "Software\\S" + std::to_string(i % 9), name = std::to_string(i);
+        written[key + "|" + name] = name + std::string(600, 'v') + '\0';
+        RegistryStore(file).setValue(key, name, REG_SZ, written[key + "|" + name]);
     }
     std::fstream(file, std::ios::in | std::ios::out | std::ios::binary)
             .seekp(static_cast<std::streamoff>(fs::file_size(file) / 2))
@@ -142,19 +123,16 @@ TEST(PrepareSettingsFile, CopiesWhatCanStillBeReadFromADamagedStore) {
     RegistryStore fresh(file);
     std::size_t found = 0;
     for (int s = 0; s < 9; ++s) {
-        const std::string key = "Software\\Bramblegate\\Lexmill\\S" + std::to_string(s);
+        const std::string key = "Software\\S" + std::to_string(s);
         for (const RegistryValue& value :
-             fresh.enumValues(key).value_or(std::vector<RegistryValue>{})) {
-            ++found;
-            EXPECT_EQ(RegistryValue(value),
-                      (RegistryValue{value.name, REG_SZ, written[key + "|" + value.name]}));
-        }
+             fresh.enumValues(key).value_or(std::vector<RegistryValue>{}))
+            found += value.type == REG_SZ && written.at(key + "|" + value.name) == value.data;
     }
-    EXPECT_EQ(found, status.valuesSalvaged);
+    EXPECT_EQ(found, status.valuesSalvaged);  // each exactly as written, none made up
 }
 
 // As another user, since root reads and writes any file: a file that user may
-// only read is used and kept; one it cannot open stays where it is.
+// only read is used and kept, not written; one it cannot open stays as it is.
 TEST(PrepareSettingsFile, AsAnotherUserAReadOnlyFileIsKeptAnUnopenableOneStays) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can run a part as another user";
     test::TempDir dir;
@@ -175,14 +153,14 @@ TEST(PrepareSettingsFile, AsAnotherUserAReadOnlyFileIsKeptAnUnopenableOneStays) 
             return out;
         });
     };
-    auto seen = asNobody();
-    if (!seen) GTEST_SKIP() << "cannot switch to an unprivileged user";
-    EXPECT_EQ(*seen, "failed");  // can neither open it nor move it aside
+    const auto unopenable = asNobody();
+    if (!unopenable) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(*unopenable, "failed");  // can neither open it nor move it aside
     ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
-    EXPECT_EQ(asNobody(), "kept " + kKept + "failed");  // read, not written
+    EXPECT_EQ(asNobody(), "kept " + kKept + "failed");
     EXPECT_EQ(test::readFile(file), before);
     EXPECT_EQ(modeOf(file), 0644u);  // not that user's to change
-    EXPECT_EQ(entries(dir.path()), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace
