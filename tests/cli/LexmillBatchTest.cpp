@@ -1,89 +1,113 @@
-// lexmill-batch as a script sees it: output, error output and exit status.
-#include <fcntl.h>
+// lexmill-batch as a script sees it: arguments, output, exit status, files.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "Arguments.h"
 #include "TempDir.h"
 
-extern char** environ;
-
-namespace lexmill {
+namespace lexmill::cli {
 namespace {
 
-struct Outcome {
+using Strings = std::vector<std::string>;
+
+// One run in a folder holding a.txt, t.txt and blocked/a.txt beside a plain
+// file blocked/LMBACK; "{dir}" stands for the folder.
+struct BatchRun {
+    const char* name;
+    Strings args;
     int status;
     std::string out, err;
+    std::vector<std::pair<std::string, std::string>> files = {};  // bytes afterwards; "-": none
 };
 
-Outcome runBatch(const test::TempDir& dir, std::vector<std::string> args) {
-    const std::string out = dir.file(".out"), err = dir.file(".err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), LEXMILL_BATCH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, LEXMILL_BATCH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return {-1, "", "spawn failed"};
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(out), test::readFile(err)};
+std::string expand(std::string text, const std::string& dir) {
+    for (auto at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}"))
+        text.replace(at, 5, dir);
+    return text;
 }
 
-TEST(LexmillBatch, PrintsTheListThenTheSummary) {
-    test::TempDir dir;
-    const std::string a = dir.write("a.txt", "Mill mill"), b = dir.write("b.txt", "none");
-    const Outcome r = runBatch(dir, {"--search", "MILL", "--replace", "yard", a, b});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, a + "\nSearch complete. 2 replacements made.\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(test::readFile(a), "yard yard");
-    EXPECT_EQ(test::readFile(dir.file("LMBACK/a.txt")), "Mill mill");
+class LexmillBatch : public ::testing::TestWithParam<BatchRun> {};
 
-    const Outcome exact =
-        runBatch(dir, {"--search-only", "--match-case", "--search", "Yard", a, b});
-    EXPECT_EQ(exact.out,
-              "None\nSearch complete. Found 0 files that contained the text you entered.\n");
+TEST_P(LexmillBatch, PrintsAndExitsAsAScriptExpects) {
+    const BatchRun& r = GetParam();
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("blocked"));
+    dir.write("a.txt", "Mill mill");
+    dir.write("t.txt", "the THE then\r\n");
+    dir.write("blocked/a.txt", "mill");
+    dir.write("blocked/LMBACK", "in the way");
+    std::string command = LEXMILL_BATCH;  // every argument quoted: none holds a quote
+    for (const std::string& arg : r.args) command += " '" + expand(arg, dir.path()) + "'";
+    const int status =
+        std::system((command + " >" + dir.file(".out") + " 2>" + dir.file(".err")).c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, r.status);
+    EXPECT_EQ(test::readFile(dir.file(".out")), expand(r.out, dir.path()));
+    EXPECT_EQ(test::readFile(dir.file(".err")), expand(r.err, dir.path()));
+    for (const auto& [name, bytes] : r.files)
+        EXPECT_EQ(test::exists(dir.file(name)) ? test::readFile(dir.file(name)) : "-", bytes);
 }
 
-TEST(LexmillBatch, FailuresGoToStandardErrorWithExitOne) {
+const std::string kFailed = "lexmill-batch: {dir}/";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
+    BatchRun{"ListThenSummaryWithBackups", {"--search", "MILL", "--replace", "yard", "{dir}/a.txt",
+        "{dir}/t.txt"}, 0, "{dir}/a.txt\nSearch complete. 2 replacements made.\n", "",
+        {{"a.txt", "yard yard"}, {"LMBACK/a.txt", "Mill mill"}, {"t.txt", "the THE then\r\n"}}},
+    BatchRun{"NothingFoundListsNone", {"--search-only", "--match-case", "--search", "MILL",
+        "{dir}/a.txt"}, 0, "None\nSearch complete. Found 0 files that contained the text you "
+        "entered.\n", "", {{"a.txt", "Mill mill"}}},
+    // No --replace: occurrences are deleted.
+    BatchRun{"FailuresGoToStandardErrorWithExitOne", {"--search", "mill", "{dir}/blocked/a.txt",
+        "{dir}/missing.txt", "{dir}/a.txt"}, 1, "{dir}/a.txt\nSearch complete. 2 replacements "
+        "made.\n", kFailed + "missing.txt: not found or not an ordinary file, skipped\n" +
+        kFailed + "blocked/a.txt: cannot make a backup: {dir}/blocked/LMBACK is not a folder\n",
+        {{"blocked/a.txt", "mill"}, {"a.txt", " "}}},
+    BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,
+        "Lines: 2\nWords: 3\nCharacters: 12\nKeyword occurrences: 3\n", ""},
+    BatchRun{"TallyOfAMissingFile", {"--tally", "{dir}/nope"}, 1, "",
+        kFailed + "nope: cannot open: No such file or directory\n", {{"nope", "-"}}},
+    BatchRun{"UsageErrorExitsTwo", {"--frobnicate"}, 2, "",
+        "lexmill-batch: unknown option --frobnicate\nTry 'lexmill-batch --help'.\n"},
+    BatchRun{"Help", {"--help"}, 0, kHelpText, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST(Arguments, TextsComeFromFilesByteForByte) {
     test::TempDir dir;
-    dir.write("LMBACK", "in the way");
-    const std::string a = dir.write("a.txt", "mill");
-    const Outcome r = runBatch(dir, {"--search", "mill", a, dir.file("missing.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Search complete. 0 replacements made.\n");
-    EXPECT_NE(r.err.find(a + ": cannot make a backup"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("missing.txt: not found"), std::string::npos) << r.err;
-    EXPECT_EQ(test::readFile(a), "mill");
+    const std::string search = dir.write("s", "two\r\nlines\n");
+    const std::string list = dir.write("list", "a.txt\r\n\nb c.txt\n");
+    const Arguments a = parseArguments({"--search-file", search, "--replace", "-x", "--files-from",
+                                        list, "--charset", "windows-1252", "--", "--odd-name"});
+    EXPECT_EQ(a.batch.searchText, "two\r\nlines\n");
+    EXPECT_EQ(a.batch.replaceText, "-x");
+    EXPECT_EQ(a.batch.charset, Charset::Windows1252);
+    EXPECT_EQ(a.files, (Strings{"a.txt", "b c.txt", "--odd-name"}));
 }
 
-TEST(LexmillBatch, TallyAndUsage) {
-    test::TempDir dir;
-    const std::string f = dir.write("t.txt", "the THE then\r\n");
-    const Outcome t = runBatch(dir, {"--tally", f, "--keyword", "The"});
-    EXPECT_EQ(t.status, 0);
-    EXPECT_EQ(t.out, "Lines: 2\nWords: 3\nCharacters: 12\nKeyword occurrences: 3\n");
-
-    const Outcome missing = runBatch(dir, {"--tally", dir.file("nope")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("No such file"), std::string::npos);
-    EXPECT_FALSE(test::exists(dir.file("nope")));
-
-    const Outcome usage = runBatch(dir, {"--frobnicate"});
-    EXPECT_EQ(usage.status, 2);
-    EXPECT_NE(usage.err.find("unknown option --frobnicate"), std::string::npos);
-    const Outcome help = runBatch(dir, {"--help"});
-    EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--search-file", "--replace-file", "--search-only", "--match-case",
-                               "--no-backups", "--charset", "--tally", "--keyword"})
-        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+TEST(Arguments, UsageErrorsSayWhat) {
+    // clang-format off
+    const std::pair<Strings, std::string> cases[] = {
+        {{"f.txt"}, "no search text: give --search TEXT or --search-file F"},
+        {{"--search", "", "f.txt"}, "the search text is empty"},
+        {{"--search", "x"}, "no files given"},
+        {{"--search", "x", "--search", "y", "f"}, "--search: the text is given twice"},
+        {{"--search", "x", "--backups", "--no-backups", "f"}, "--backups and --no-backups conflict"},
+        {{"--search", "x", "--charset", "latin9", "f"}, "--charset: unknown character set 'latin9' (use utf-8 or windows-1252)"},
+        {{"--search", "x", "--search-only", "--replace", "y", "f"}, "--search-only takes no replacement"},
+        {{"--search"}, "--search needs a value"},
+        {{"--tally", "f", "--search", "x"}, "--tally cannot be combined with search and replace options"},
+        {{"--tally", "f", "g"}, "--tally takes exactly one file"},
+        {{"--search", "x", "--keyword", "k", "f"}, "--keyword goes with --tally"},
+        {{"--search-file", "/nonexistent/s", "f"}, "--search-file: cannot read /nonexistent/s"}};
+    // clang-format on
+    for (const auto& [args, message] : cases)
+        EXPECT_THAT([&] { parseArguments(args); }, ::testing::ThrowsMessage<UsageError>(message));
 }
 
 }  // namespace
-}  // namespace lexmill
+}  // namespace lexmill::cli

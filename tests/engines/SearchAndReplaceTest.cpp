@@ -1,15 +1,12 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <map>
 
-#include "RecordingHost.h"
 #include "SearchAndReplace.h"
 #include "TempDir.h"
-#include "TextFold.h"
 #include "Unprivileged.h"
 
 namespace lexmill {
@@ -17,355 +14,253 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
-using test::RecordingHost;
-using test::TempDir;
+using Names = std::vector<std::string>;
+using Files = std::map<std::string, std::string>;  // name -> bytes; "-" for no such file
 using namespace std::string_literals;
 
-class BatchRun : public ::testing::Test {
-  protected:
-    TempDir dir;
-    Module1 m;
-    RecordingHost host{m};
+// Writes down every call but addResult, one line each, in order.
+class RecordingHost : public BatchHost {
+  public:
+    BatchOptions opts{"cat", "dog", false, false, false};
+    Names events, results;
+    std::function<void(const std::string&)> onEvent;
 
-    void SetUp() override {
-        host.opts.searchText = "cat";
-        host.opts.replaceText = "dog";
-        host.opts.makeBackups = false;
+    BatchOptions options() override { return opts; }
+    void setStatus(std::string_view text) override { note("status ", text); }
+    void setIdleStatus() override { note("idle"); }
+    void setHint(std::string_view text) override { note("hint ", text); }
+    void setWaitCursor(bool on) override { note(on ? "wait" : "arrow"); }
+    void setStartEnabled(bool on) override { note(on ? "start on" : "start off"); }
+    void setProgress(std::int64_t v) override { note("progress ", std::to_string(v)); }
+    void yield() override { note("yield"); }
+    void message(std::string_view text, std::string_view title, MessageIcon icon) override {
+        note("message ", title, " ", std::to_string(static_cast<int>(icon)), " ", text);
+    }
+    // Listed once on disk, maybe a file or two later: kept apart.
+    void addResult(std::string_view name) override { results.emplace_back(name); }
+    void showResults(std::string_view heading, std::string_view summary) override {
+        note("show ", heading, " | ", summary);
     }
 
-    BatchReport run(const std::vector<std::string>& names) {
-        SetSelection(m, dir.path(), names);
-        return SearchAndReplace(m, host);
-    }
-
-    // Files a run must never leave behind: its temporary files.
-    std::vector<std::string> leftovers(const std::string& folder) {
-        std::vector<std::string> found;
-        for (const auto& e : fs::directory_iterator(folder))
-            if (e.path().filename().string().rfind(".~lm", 0) == 0) found.push_back(e.path());
-        return found;
+  private:
+    template <class... Parts>
+    void note(const Parts&... parts) {
+        std::string event;
+        ((event += parts), ...);
+        events.push_back(event);
+        if (onEvent) onEvent(event);
     }
 };
 
-TEST_F(BatchRun, ReportsEachStepInOrder) {
-    dir.write("a.txt", "no match here");
-    dir.write("b.txt", "one cat, two cats");
-    const BatchReport r = run({"a.txt", "b.txt"});
+struct RunCase {
+    const char* name;
+    Files before = {};  // each made with mode 0751; "LMBACK" alone is a plain file in the way
+    Names selection = {};
+    BatchOptions opts = {};
+    Names results = {};        // as the results list shows them
+    std::string summary = {};  // "heading | summary line"; empty when no results window shows
+    // What changed on disk ("-": gone); every other file keeps its bytes and
+    // time, every file its mode, and no other file appears.
+    Files after = {};
+    std::string warning = {};  // the "Warning" message, {dir} for the folder; empty for none
+    // Acts at a host call ("start" before the run), given the yields so far.
+    void (*act)(const std::string& event, int yields, BatchOptions&, Module1&) = nullptr;
+    Names events = {};  // every host call, when given
+};
 
-    // A changed file is listed once it is on disk, which may come a file or two
-    // later: the results list is checked on its own.
-    std::vector<std::string> events;
-    std::copy_if(host.events.begin(), host.events.end(), std::back_inserter(events),
-                 [](const std::string& e) { return e.rfind("result ", 0) != 0; });
-    EXPECT_EQ(host.results, std::vector<std::string>{"b.txt"});
-    const std::vector<std::string> expected = {
-        "hint Press \"Esc\" to cancel.",
-        "wait",
-        "start off",
-        "status Checking a.txt",
-        "progress 13",
-        "yield",
-        "status Checking b.txt",
-        "status Found text in b.txt. Replacing.",
-        "progress 30",
-        "yield",
-        "start on",
-        "arrow",
-        "show Files that were changed: | Search complete. 2 replacements made.",
-        "progress 0",
-        "idle",
-        "hint ",
-    };
-    EXPECT_EQ(events, expected);
-    EXPECT_EQ(m.TotalBytes, 30);
-    EXPECT_EQ(host.progressMaxWhenResultsShown, 30);
-    EXPECT_FALSE(host.busyWhenResultsShown);
-    EXPECT_FALSE(m.Busy);
-    EXPECT_EQ(r.count, 2u);
-    EXPECT_EQ(readFile(dir.file("b.txt")), "one dog, two dogs");
-}
+class BatchRuns : public ::testing::TestWithParam<RunCase> {};
 
-TEST_F(BatchRun, NoSelectionOnlyShowsTheMessage) {
-    dir.write("a.txt", "cat");
-    const BatchReport r = run({});
-    const std::vector<std::string> expected = {
-        "hint Press \"Esc\" to cancel.",
-        "wait",
-        "start off",
-        "message No Files Selected 0 Please select one or more files for this operation.",
-        "arrow",
-        "start on",
-        "hint "};
-    EXPECT_EQ(host.events, expected);
-    EXPECT_FALSE(r.ran);
-    EXPECT_FALSE(m.Busy);
-    EXPECT_EQ(readFile(dir.file("a.txt")), "cat");
-}
-
-TEST_F(BatchRun, RewritesByteForByteAndLeavesOtherFilesUntouched) {
-    const std::string bytes = "Cat\0cAT\r\nline\r\nCATCAT"s;  // NULs, CR LF, no final newline
-    dir.write("mixed.bin", bytes);
-    const std::string untouched = dir.write("other.txt", "nothing to see\n");
-    const fs::file_time_type old = fs::file_time_type::clock::now() - std::chrono::hours(48);
-    fs::last_write_time(untouched, old);
-
-    const BatchReport r = run({"mixed.bin", "other.txt"});
-    EXPECT_EQ(readFile(dir.file("mixed.bin")), "dog\0dog\r\nline\r\ndogdog"s);
-    EXPECT_EQ(fs::last_write_time(untouched), old);
-    EXPECT_EQ(fs::file_size(untouched), 15u);
-    EXPECT_EQ(r.listed, std::vector<std::string>{"mixed.bin"});
-    EXPECT_EQ(r.summary, "Search complete. 4 replacements made.");
-    EXPECT_TRUE(leftovers(dir.path()).empty());
-}
-
-TEST_F(BatchRun, MatchesAcrossReadBlocksAsIfReadWhole) {
-    // Occurrences around the 1 MiB read blocks, in upper case, with UTF-8 around them.
-    std::string text;
-    const std::string filler = "é-Ab ";
-    while (text.size() < 3 * (1 << 20) + 10) text += filler;
-    for (std::size_t at : {std::size_t{1} << 20, (std::size_t{2} << 20) - 2, std::size_t{7}})
-        text.replace(at - 1, 3, "CAT");
-    dir.write("big.txt", text);
-    host.opts.replaceText = "ca";
-
-    // The reference: the whole text searched at once.
-    const CaseFolder folder(Charset::Utf8);
-    const std::string folded = folder.fold(text);
-    std::string expected;
-    std::size_t pos = 0, count = 0;
-    for (std::size_t hit; (hit = folded.find("cat", pos)) != std::string::npos; pos = hit + 3) {
-        expected += text.substr(pos, hit - pos) + "ca";
-        ++count;
+TEST_P(BatchRuns, ChangeOnlyWhatTheyShould) {
+    const RunCase& c = GetParam();
+    test::TempDir dir;
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    for (const auto& [name, bytes] : c.before) {
+        fs::create_directories(fs::path(dir.file(name)).parent_path());
+        fs::last_write_time(dir.write(name, bytes), old);
+        ASSERT_EQ(::chmod(dir.file(name).c_str(), 0751), 0);
     }
-    expected += text.substr(pos);
-
-    const BatchReport r = run({"big.txt"});
-    EXPECT_EQ(r.count, count);
-    EXPECT_EQ(count, 3u);
-    EXPECT_TRUE(readFile(dir.file("big.txt")) == expected);
-}
-
-TEST_F(BatchRun, SearchOnlyWritesNothing) {
-    dir.write("a.txt", "a cat");
-    dir.write("b.txt", "a dog");
-    dir.write("c.txt", "CAT and cat");
-    host.opts.searchOnly = true;
-    host.opts.makeBackups = true;
-    const BatchReport r = run({"a.txt", "b.txt", "c.txt"});
-    EXPECT_EQ(host.results, (std::vector<std::string>{"a.txt", "c.txt"}));
-    EXPECT_EQ(host.events[host.events.size() - 4],
-              "show Files: | Search complete. Found 2 files that contained the text you entered.");
-    EXPECT_EQ(readFile(dir.file("a.txt")), "a cat");
-    EXPECT_FALSE(test::exists(dir.file("LMBACK")));
-    EXPECT_TRUE(leftovers(dir.path()).empty());
-    EXPECT_EQ(r.heading, "Files:");
-}
-
-TEST_F(BatchRun, SearchOnlyWithNothingFoundListsNone) {
-    dir.write("a.txt", "a dog");
-    host.opts.searchOnly = true;
-    const BatchReport r = run({"a.txt", "missing.txt"});
-    EXPECT_EQ(host.results, std::vector<std::string>{"None"});
-    EXPECT_EQ(r.summary, "Search complete. Found 0 files that contained the text you entered.");
-}
-
-TEST_F(BatchRun, MissingFilesArePassedOverSilently) {
-    dir.write("b.txt", "cat");
-    const BatchReport r = run({"gone.txt", "b.txt"});
-    EXPECT_EQ(m.TotalBytes, 3);
-    EXPECT_TRUE(r.failures.empty());
-    EXPECT_EQ(r.listed, std::vector<std::string>{"b.txt"});
-
-    // Gone between the two passes: passed over as well, and the run goes on.
-    dir.write("c.txt", "cat");
-    host.onStatus = [&](const std::string& s) {
-        if (s == "Checking b.txt") fs::remove(dir.file("b.txt"));
+    Module1 m;
+    RecordingHost host;
+    host.opts = c.opts;
+    int yields = 0;
+    host.onEvent = [&](const std::string& e) {
+        yields += e == "yield";
+        if (c.act) c.act(e, yields, host.opts, m);
+        if (e.rfind("show ", 0) == 0) {
+            EXPECT_FALSE(m.Busy);
+            EXPECT_EQ(m.ProgressMax, m.TotalBytes);
+        }
     };
+    SetSelection(m, dir.path(), c.selection);
+    host.onEvent("start");
     host.events.clear();
-    dir.write("b.txt", "cat");
-    const BatchReport second = run({"b.txt", "c.txt"});
-    EXPECT_TRUE(second.failures.empty());
-    EXPECT_EQ(second.listed, std::vector<std::string>{"c.txt"});
-    EXPECT_EQ(second.summary, "Search complete. 1 replacements made.");
-}
-
-TEST_F(BatchRun, EmptySearchTextFindsNothing) {
-    dir.write("a.txt", "cat");
-    host.opts.searchText.clear();
-    const BatchReport r = run({"a.txt"});
-    EXPECT_EQ(r.summary, "Search complete. 0 replacements made.");
-    EXPECT_EQ(readFile(dir.file("a.txt")), "cat");
-}
-
-TEST_F(BatchRun, OptionsAreReadAfreshForEachFile) {
-    dir.write("a.txt", "cat");
-    dir.write("b.txt", "cat");
-    dir.write("c.txt", "cat");
-    host.onYield = [&](int n) {
-        if (n == 1) host.opts.replaceText = "cow";
-        if (n == 2) host.opts.searchText.clear();  // emptied between files: no endless loop
-    };
-    const BatchReport r = run({"a.txt", "b.txt", "c.txt"});
-    EXPECT_EQ(readFile(dir.file("a.txt")), "dog");
-    EXPECT_EQ(readFile(dir.file("b.txt")), "cow");
-    EXPECT_EQ(readFile(dir.file("c.txt")), "cat");
-    EXPECT_EQ(r.count, 2u);
-}
-
-TEST_F(BatchRun, EscStopsTheRunAfterTheNextFile) {
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) dir.write(name, "cat");
     m.CancelRequested = true;  // left over from before: cleared at the start
-    // Esc pressed during the first file is seen at the yield after it.
-    host.onYield = [&](int n) {
-        if (n == 1) m.CancelRequested = true;
-    };
-    const BatchReport r = run({"a.txt", "b.txt", "c.txt", "d.txt"});
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.summary, "Search cancelled. 2 replacements made.");
-    EXPECT_EQ(readFile(dir.file("b.txt")), "dog");
-    EXPECT_EQ(readFile(dir.file("c.txt")), "cat");
-    EXPECT_NE(std::find(host.events.begin(), host.events.end(), "idle"), host.events.end());
+    SearchAndReplace(m, host);
+    EXPECT_FALSE(m.Busy);
+    if (!c.events.empty()) {
+        EXPECT_EQ(host.events, c.events);
+    }
+    EXPECT_EQ(host.results, c.results);
+    const auto end = host.events.end();
+    const auto show = std::find_if(host.events.begin(), end,
+                                   [](const std::string& e) { return e.rfind("show ", 0) == 0; });
+    EXPECT_EQ(show == end ? "" : show->substr(5), c.summary);
+    std::string warning = c.warning;
+    for (auto at = warning.find("{dir}"); at != std::string::npos; at = warning.find("{dir}"))
+        warning.replace(at, 5, dir.path());
+    // One "Warning", just before the results window.
+    const bool warned = show != end && (show - 1)->rfind("message Warning 1 ", 0) == 0;
+    EXPECT_EQ(warned ? (show - 1)->substr(18) : "", warning);
+
+    Files expected = c.before;
+    for (const auto& [name, bytes] : c.after) expected[name] = bytes;
+    Names wanted, found;  // no temporary file left, no backup unasked for
+    for (const auto& [name, bytes] : expected) {
+        if (bytes == "-") continue;
+        SCOPED_TRACE(name);
+        wanted.push_back(name);
+        EXPECT_TRUE(readFile(dir.file(name)) == bytes);
+        struct stat st {};
+        ::stat(dir.file(name).c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, 0751u);
+        if (c.before.count(name) && c.before.at(name) == bytes) {
+            EXPECT_EQ(fs::last_write_time(dir.file(name)), old);
+        }
+    }
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+        if (!e.is_directory()) found.push_back(e.path().string().substr(dir.path().size() + 1));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, wanted);
 }
 
-TEST_F(BatchRun, EscDuringTheLastFileStillSaysCancelled) {
-    dir.write("a.txt", "cat");
-    host.onStatus = [&](const std::string& s) {
-        if (s.rfind("Found text", 0) == 0) m.CancelRequested = true;
-    };
-    const BatchReport r = run({"a.txt"});
-    EXPECT_EQ(r.summary, "Search cancelled. 1 replacements made.");
-    EXPECT_EQ(readFile(dir.file("a.txt")), "dog");
+// A text over three 1 MiB read blocks with "CAT" across their borders (the
+// first across the first: the search for it stops there, the copy before it
+// is long), amid UTF-8 cut anywhere; and the same text with each as "ca".
+std::pair<std::string, std::string> acrossBlocks() {
+    std::string text, expected;
+    for (std::size_t at : {(1u << 20) - 1, (2u << 20) - 3, 3u << 20}) {
+        for (; text.size() < at; expected += text.back()) text += "é-Ab "[text.size() % 6];
+        text += "CAT";
+        expected += "ca";
+    }
+    return {text, expected};
 }
 
-TEST_F(BatchRun, BackupsAreMadeOnlyWhenAFileChanges) {
-    host.opts.makeBackups = true;
-    dir.write("a.txt", "a dog");
-    run({"a.txt"});
-    EXPECT_FALSE(test::exists(dir.file("LMBACK")));
+const BatchOptions kReplace{"cat", "dog", false, false, false};
+const BatchOptions kBackups{"cat", "dog", false, false, true};
+const BatchOptions kSearchOnly{"cat", "", true, false, true};
+const std::string kChanged = "Files that were changed: | Search complete. ";
+const std::string kCancelled = "Files that were changed: | Search cancelled. ";
+const std::string kFound = "Files: | Search complete. Found ";
+const std::string kEsc = "hint Press \"Esc\" to cancel.";
+const std::string kWarning = "Lexmill could not handle these files; they were left as they were:\n";
 
-    dir.write("b.txt", "one cat");
-    run({"a.txt", "b.txt"});
-    EXPECT_EQ(readFile(dir.file("LMBACK/b.txt")), "one cat");
-    EXPECT_FALSE(test::exists(dir.file("LMBACK/a.txt")));
-
-    // A second change: the backup holds the state before the latest one.
-    dir.write("b.txt", "two cats");
-    run({"b.txt"});
-    EXPECT_EQ(readFile(dir.file("LMBACK/b.txt")), "two cats");
-    EXPECT_EQ(readFile(dir.file("b.txt")), "two dogs");
-    EXPECT_TRUE(leftovers(dir.file("LMBACK")).empty());
-}
-
-TEST_F(BatchRun, NoBackupMeansNoChange) {
-    host.opts.makeBackups = true;
-    dir.write("LMBACK", "a plain file in the way");
-    dir.write("a.txt", "cat");
-    dir.write("b.txt", "dog");
-    const BatchReport r = run({"a.txt", "b.txt"});
-
-    EXPECT_EQ(readFile(dir.file("a.txt")), "cat");
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_EQ(r.failures[0].name, "a.txt");
-    EXPECT_NE(r.failures[0].reason.find("not a folder"), std::string::npos);
-    EXPECT_TRUE(r.listed.empty());
-    EXPECT_EQ(r.summary, "Search complete. 0 replacements made.");
-    // One "Warning" before the results window, naming the file and the reason.
-    const auto warning = std::find_if(host.events.begin(), host.events.end(), [](auto& e) {
-        return e.rfind("message Warning 1 ", 0) == 0;
-    });
-    ASSERT_NE(warning, host.events.end());
-    EXPECT_NE(warning->find("a.txt: cannot make a backup"), std::string::npos) << *warning;
-    EXPECT_EQ((warning + 1)->rfind("show ", 0), 0u);
-    EXPECT_TRUE(leftovers(dir.path()).empty());
-}
-
-TEST_F(BatchRun, ResultsAndFailuresKeepSelectionOrder) {
-    // Rewrites finish on several threads; what is reported keeps the order of the list.
-    host.opts.makeBackups = true;
-    fs::create_directory(dir.file("blocked"));
-    dir.write("blocked/LMBACK", "in the way");
-    std::vector<std::string> names, expectListed, expectFailed;
+// Rewrites finish on several threads; what is reported keeps the order of the
+// list. Of 300 files, the changed ones in "blocked" cannot be backed up: the
+// "Warning" lists the first twenty of them, then how many more.
+RunCase manyFiles() {
+    RunCase c{"ResultsAndFailuresKeepSelectionOrder", {{"blocked/LMBACK", "in the way"}}};
+    c.opts = kBackups;
+    c.warning = kWarning;
     for (int i = 0; i < 300; ++i) {
         const std::string name = (i % 7 == 0 ? "blocked/" : "") + std::to_string(i) + ".txt";
-        dir.write(name, i % 2 ? "a cat" : "a dog");
-        names.push_back(name);
-        if (i % 2 == 0) continue;
-        (i % 7 == 0 ? expectFailed : expectListed).push_back(name);
+        c.before[name] = i % 2 ? "a cat" : "a dog";
+        c.selection.push_back(name);
+        if (i % 2 && i % 7) {
+            c.results.push_back(name);
+            c.after[name] = "a dog";
+            c.after["LMBACK/" + name] = "a cat";
+        } else if (i % 2 && i < 280) {  // the first twenty of 21
+            c.warning +=
+                "\n" + name + ": cannot make a backup: {dir}/blocked/LMBACK is not a folder";
+        }
     }
-    names.push_back(names[1]);  // selected twice: changed once, then nothing left to find
-    const BatchReport r = run(names);
-    EXPECT_EQ(r.listed, expectListed);
-    EXPECT_EQ(host.results, expectListed);
-    std::vector<std::string> failed;
-    for (const auto& f : r.failures) failed.push_back(f.name);
-    EXPECT_EQ(failed, expectFailed);
-    EXPECT_EQ(r.count, expectListed.size());
-    EXPECT_EQ(readFile(dir.file("1.txt")), "a dog");
-    EXPECT_EQ(readFile(dir.file("blocked/7.txt")), "a cat");
+    c.selection.push_back("1.txt");  // selected twice: changed once, then nothing left to find
+    c.summary = kChanged + std::to_string(c.results.size()) + " replacements made.";
+    c.warning += "\n... and 1 more.";
+    return c;
 }
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
+    // A rewritten file differs only in the occurrences: NULs, CR LF, no final line break.
+    RunCase{"ReportsEachStepInOrder", {{"a.txt", "nothing to see\r\n"},
+        {"b.txt", "Cat\0cAT\r\nline\r\nCATCAT"s}}, {"a.txt", "b.txt"}, kReplace, {"b.txt"},
+        kChanged + "4 replacements made.", {{"b.txt", "dog\0dog\r\nline\r\ndogdog"s}}, "", nullptr,
+        {kEsc, "wait", "start off", "status Checking a.txt", "progress 16", "yield",
+         "status Checking b.txt", "status Found text in b.txt. Replacing.", "progress 37", "yield",
+         "start on", "arrow", "show " + kChanged + "4 replacements made.", "progress 0", "idle",
+         "hint "}},
+    RunCase{"NoSelectionOnlyShowsTheMessage", {{"a.txt", "cat"}}, {}, kReplace, {}, "", {}, "",
+        nullptr, {kEsc, "wait", "start off", "message No Files Selected 0 Please select one or "
+        "more files for this operation.", "arrow", "start on", "hint "}},
+    RunCase{"MatchesAcrossReadBlocksAsIfReadWhole", {{"big.txt", acrossBlocks().first}},
+        {"big.txt"}, {"cat", "ca", false, false, false}, {"big.txt"},
+        kChanged + "3 replacements made.", {{"big.txt", acrossBlocks().second}}},
+    RunCase{"LinkStaysALinkToTheRewrittenFile", {{"real.txt", "a cat"}}, {"link.txt"}, kReplace,
+        {"link.txt"}, kChanged + "1 replacements made.", {{"real.txt", "a dog"},
+        {"link.txt", "a dog"}}, "", [](const std::string& e, int, BatchOptions&, Module1& m) {
+            if (e == "start") fs::create_symlink("real.txt", m.WorkPath + "link.txt");
+            if (e.rfind("show ", 0) == 0) { EXPECT_TRUE(fs::is_symlink(m.WorkPath + "link.txt")); }
+        }},
+    RunCase{"SearchOnlyWritesNothing", {{"a.txt", "a cat"}, {"b.txt", "a dog"},
+        {"c.txt", "CAT and cat"}}, {"a.txt", "b.txt", "c.txt"}, kSearchOnly, {"a.txt", "c.txt"},
+        kFound + "2 files that contained the text you entered."},
+    RunCase{"MissingFileIsPassedOverAndNothingFoundListsNone", {{"a.txt", "a dog"}},
+        {"missing.txt", "a.txt"}, kSearchOnly, {"None"},
+        kFound + "0 files that contained the text you entered."},
+    RunCase{"FileGoneBetweenThePassesIsPassedOver", {{"b.txt", "cat"}, {"c.txt", "cat"}},
+        {"b.txt", "c.txt"}, kReplace, {"c.txt"}, kChanged + "1 replacements made.",
+        {{"b.txt", "-"}, {"c.txt", "dog"}}, "", [](const std::string& e, int, BatchOptions&,
+        Module1& m) { if (e == "status Checking b.txt") fs::remove(m.SelPaths[0]); }},
+    RunCase{"EmptySearchTextFindsNothing", {{"a.txt", "cat"}}, {"a.txt"}, {"", "dog", false,
+        false, false}, {}, kChanged + "0 replacements made."},
+    // Esc during the first file is seen after it; the next file takes the options then given.
+    RunCase{"EscStopsTheRunAfterTheNextFile", {{"a.txt", "cat"}, {"b.txt", "cat"},
+        {"c.txt", "cat"}}, {"a.txt", "b.txt", "c.txt"}, kReplace, {"a.txt", "b.txt"},
+        kCancelled + "2 replacements made.", {{"a.txt", "dog"}, {"b.txt", "cow"}}, "",
+        [](const std::string& e, int yields, BatchOptions& o, Module1& m) {
+            if (e == "yield" && yields == 1) m.CancelRequested = true, o.replaceText = "cow";
+        }},
+    RunCase{"EscDuringTheLastFileStillSaysCancelled", {{"a.txt", "cat"}}, {"a.txt"}, kReplace,
+        {"a.txt"}, kCancelled + "1 replacements made.", {{"a.txt", "dog"}}, "",
+        [](const std::string& e, int, BatchOptions&, Module1& m) {
+            if (e.rfind("status Found text", 0) == 0) m.CancelRequested = true;
+        }},
+    // The backup holds the file as it was before this run, over an older one.
+    RunCase{"BackupsOnlyOfChangedFiles", {{"a.txt", "a dog"}, {"b.txt", "two cats"},
+        {"LMBACK/b.txt", "older"}}, {"a.txt", "b.txt"}, kBackups, {"b.txt"},
+        kChanged + "1 replacements made.", {{"b.txt", "two dogs"}, {"LMBACK/b.txt", "two cats"}}},
+    RunCase{"NoBackupMeansNoChange", {{"LMBACK", "a plain file in the way"}, {"a.txt", "cat"},
+        {"b.txt", "dog"}}, {"a.txt", "b.txt"}, kBackups, {}, kChanged + "0 replacements made.", {},
+        kWarning + "\na.txt: cannot make a backup: {dir}/LMBACK is not a folder"},
+    manyFiles()),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
-TEST_F(BatchRun, KeepsPermissionsAndLinks) {
-    const std::string target = dir.write("real.txt", "a cat");
-    ::chmod(target.c_str(), 0751);
-    fs::create_symlink("real.txt", dir.file("link.txt"));
-    run({"link.txt"});
-    EXPECT_TRUE(fs::is_symlink(dir.file("link.txt")));
-    EXPECT_EQ(readFile(target), "a dog");
-    struct stat st {};
-    ::stat(target.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 07777, 0751u);
-}
-
-TEST_F(BatchRun, UnwritableFolderAndUnreadableFileAreReportedAndLeftAsTheyWere) {
+// As an unprivileged user: root writes anywhere.
+TEST(BatchDisk, UnwritableFolderAndUnreadableFileAreReportedAndLeftAsTheyWere) {
+    test::TempDir dir;
     const std::string folder = dir.file("locked");
     fs::create_directory(folder);
-    ::chmod(dir.path().c_str(), 0755);
-    const std::string locked = folder + "/a.txt";
-    std::FILE* f = std::fopen(locked.c_str(), "w");
-    std::fputs("cat", f);
-    std::fclose(f);
-    const std::string secret = dir.write("secret.txt", "cat");
-    const std::string open = dir.write("open.txt", "cat");
-    ::chmod(locked.c_str(), 0666);
-    ::chmod(open.c_str(), 0666);
-    ::chmod(secret.c_str(), 0600);
-    ::chmod(folder.c_str(), 0555);
-    ::chmod(dir.path().c_str(), 0777);
-
-    m.WorkPath = dir.path() + "/";
-    m.SelCount = 3;
-    m.SelNames = {"locked/a.txt", "secret.txt", "open.txt"};
-    m.SelPaths = {locked, secret, open};
-    const auto run = test::runUnprivileged([&] {
+    for (const auto& [name, mode] :
+         {std::pair{"locked/a.txt", 0666}, {"secret.txt", 0600}, {"open.txt", 0666}})
+        ASSERT_EQ(::chmod(dir.write(name, "cat").c_str(), mode), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    const auto out = test::runUnprivileged([&] {
+        Module1 m;
+        RecordingHost host;
+        SetSelection(m, dir.path(), {"locked/a.txt", "secret.txt", "open.txt"});
         const BatchReport r = SearchAndReplace(m, host);
-        std::string out;
-        for (const auto& f : r.failures) out += f.name + ": " + f.reason + "\n";
-        for (const auto& name : r.listed) out += "listed " + name + "\n";
-        return out;
+        return failureMessage(r.failures) + "\nlisted " + r.listed.at(0);
     });
-    if (!run) GTEST_SKIP() << "cannot switch to an unprivileged user";
-    const std::string& out = *run;
-
-    EXPECT_NE(
-        out.find("locked/a.txt: cannot create temporary file in " + folder + ": Permission denied"),
-        std::string::npos)
-        << out;
-    EXPECT_NE(out.find("secret.txt: cannot open: Permission denied"), std::string::npos) << out;
-    EXPECT_NE(out.find("listed open.txt"), std::string::npos) << out;
-    EXPECT_EQ(readFile(locked), "cat");
-    EXPECT_EQ(readFile(secret), "cat");
-    EXPECT_EQ(readFile(open), "dog");
-    EXPECT_TRUE(leftovers(folder).empty());
-    ::chmod(folder.c_str(), 0755);
-}
-
-TEST(FailureMessage, ListsAtMostTwentyFiles) {
-    std::vector<FileFailure> failures;
-    for (int i = 0; i < 25; ++i) failures.push_back({"f" + std::to_string(i), "", "Busy"});
-    const std::string text = failureMessage(failures);
-    EXPECT_NE(text.find("\nf19: Busy"), std::string::npos);
-    EXPECT_EQ(text.find("f20:"), std::string::npos);
-    EXPECT_NE(text.find("... and 5 more."), std::string::npos);
+    if (!out) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(*out, kWarning + "\nlocked/a.txt: cannot create temporary file in " + folder +
+                        ": Permission denied\nsecret.txt: cannot open: Permission denied\n"
+                        "listed open.txt");
+    EXPECT_EQ(readFile(dir.file("locked/a.txt")) + readFile(dir.file("secret.txt")), "catcat");
+    EXPECT_EQ(readFile(dir.file("open.txt")), "dog");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);  // no temporary file left
 }
 
 }  // namespace
