@@ -1,4 +1,6 @@
 // lexmill-batch: Lexmill's search and replace and text tally for scripts and large jobs.
+#include <signal.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -39,6 +41,17 @@ extern "C" void onTerminate(int signal) {
     endOnSignal(signal);
 }
 
+// Installs `handler` for `signal`; while a handler runs, the other signals
+// that end the program wait, so that it removes the temporary files whole.
+void handle(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+    sigaction(signal, &action, nullptr);
+}
+
 // Standard output that cannot be written (a closed pipe) is reported, exit status 1.
 bool outputWritten(int error) {
     if (error == 0) return true;
@@ -68,7 +81,7 @@ int runBatch(cli::Arguments& a) {
     m.SelNames = std::move(a.files);
 
     g_module = &m;
-    std::signal(SIGINT, onInterrupt);
+    handle(SIGINT, onInterrupt);
     BatchReport report;
     bool skipped = false;
     int outputError = 0;
@@ -93,8 +106,8 @@ int main(int argc, char** argv) {
     // A closed output pipe is a write error to report, not the end of the
     // program with its temporary files still in the folders.
     std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGTERM, onTerminate);
-    std::signal(SIGHUP, onTerminate);
+    handle(SIGTERM, onTerminate);
+    handle(SIGHUP, onTerminate);
     cli::Arguments a;
     try {
         a = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));

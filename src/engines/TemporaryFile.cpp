@@ -122,6 +122,11 @@ void removePendingTemporaries() noexcept {
         ::unlink(slot.path);
         slot.state.store(kListed);
     }
+    // A call on another thread at the same moment may still be removing a
+    // file this one passed over; the program must not end before it is gone.
+    for (Slot& slot : g_slots)
+        for (long spin = 0; slot.state.load() == kRemoving && spin < 100'000'000; ++spin) {
+        }
 }
 
 }  // namespace lexmill

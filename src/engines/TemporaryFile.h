@@ -52,9 +52,15 @@ inline constexpr std::size_t kMaxPendingTemporaries = 256;
 // a program about to end on a signal (SIGTERM, SIGHUP, a second SIGINT): it is
 // async-signal-safe, using atomics and unlink() only, and a handler may call
 // it before restoring the default action and raising the signal again. A file
-// being created on another thread at that moment is waited for (a bounded
-// spin, no lock) and removed too. Afterwards no new temporary file can be
-// created: TemporaryFile throws, so a rewrite still going on fails cleanly.
+// being created on another thread at that moment, or being removed by a call
+// on another thread, is waited for (a bounded spin, no lock). Afterwards no
+// new temporary file can be created: TemporaryFile throws, so a rewrite still
+// going on fails cleanly.
+//
+// The handlers of those signals should block one another (sigaction's
+// sa_mask): a handler interrupted by another on its own thread cannot finish
+// before the program ends. CommitQueue's threads block them, so they are
+// handled on the thread that started the run.
 void removePendingTemporaries() noexcept;
 
 }  // namespace lexmill
