@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "FileError.h"
@@ -48,7 +50,19 @@ std::string randomName() {
     unsigned char bytes[6] = {};
     for (std::size_t got = 0; got < sizeof bytes;) {
         const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-        if (n > 0) got += static_cast<std::size_t>(n);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (errno != EINTR) {
+            // No random source: a name that is merely new will do, since the
+            // file is created with O_EXCL and another name tried if it exists.
+            static std::atomic<std::uint64_t> counter{0};
+            std::uint64_t x = (static_cast<std::uint64_t>(::getpid()) << 32) ^
+                              static_cast<std::uint64_t>(
+                                  std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                              (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+            for (unsigned char& b : bytes) b = static_cast<unsigned char>(x >>= 8);
+            break;
+        }
     }
     std::string name = ".~lm.";
     for (unsigned char b : bytes) name += kLetters[b % (sizeof kLetters - 1)];
