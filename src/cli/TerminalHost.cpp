@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace lexmill::cli {
 namespace {
 
@@ -12,7 +14,7 @@ constexpr int kBarWidth = 30;
 
 }  // namespace
 
-TerminalHost::TerminalHost(const Module1& m, BatchOptions options, std::FILE* out, std::FILE* err)
+TerminalHost::TerminalHost(Module1& m, BatchOptions options, std::FILE* out, std::FILE* err)
     : m_(m),
       options_(std::move(options)),
       out_(out),
@@ -72,10 +74,18 @@ void TerminalHost::fileSkipped(std::string_view path) {
                  static_cast<int>(path.size()), path.data());
 }
 
+void TerminalHost::sameFileSkipped(std::string_view path, std::string_view first) {
+    clearProgress();
+    std::fprintf(err_, "lexmill-batch: %.*s: the same file as %.*s, skipped\n",
+                 static_cast<int>(path.size()), path.data(), static_cast<int>(first.size()),
+                 first.data());
+}
+
 void TerminalHost::addResult(std::string_view name) {
     clearProgress();
     std::fwrite(name.data(), 1, name.size(), out_);
     std::fputc('\n', out_);
+    checkOutput();
 }
 
 void TerminalHost::showResults(std::string_view, std::string_view summary) {
@@ -83,6 +93,15 @@ void TerminalHost::showResults(std::string_view, std::string_view summary) {
     std::fwrite(summary.data(), 1, summary.size(), out_);
     std::fputc('\n', out_);
     std::fflush(out_);
+    checkOutput();
+}
+
+void TerminalHost::checkOutput() {
+    // errno is still that of the write that failed: checked after every call.
+    if (outputError_ != 0 || !std::ferror(out_)) return;
+    outputError_ = errno != 0 ? errno : EIO;
+    // Nobody reads the list any more: stop after the file being handled.
+    m_.CancelRequested = true;
 }
 
 }  // namespace lexmill::cli

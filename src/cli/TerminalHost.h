@@ -11,10 +11,12 @@ namespace lexmill::cli {
 
 // Runs a batch on a terminal: the results list and the summary go to standard
 // output as the run produces them; a progress line goes to standard error when
-// that is a terminal and the run takes more than a moment.
+// that is a terminal and the run takes more than a moment. When standard
+// output cannot be written (a pipe closed by its reader), the run is stopped
+// as by Ctrl+C and outputError() gives the reason.
 class TerminalHost : public BatchHost {
   public:
-    TerminalHost(const Module1& m, BatchOptions options, std::FILE* out, std::FILE* err);
+    TerminalHost(Module1& m, BatchOptions options, std::FILE* out, std::FILE* err);
     ~TerminalHost() override;
 
     BatchOptions options() override { return options_; }
@@ -27,22 +29,27 @@ class TerminalHost : public BatchHost {
     void yield() override {}
     void message(std::string_view text, std::string_view title, MessageIcon icon) override;
     void fileSkipped(std::string_view path) override;
+    void sameFileSkipped(std::string_view path, std::string_view first) override;
     void addResult(std::string_view name) override;
 
     bool skippedAny() const { return skippedAny_; }
+    // The errno of the first failed write to standard output; 0 when none failed.
+    int outputError() const { return outputError_; }
     void showResults(std::string_view heading, std::string_view summary) override;
 
   private:
     void drawProgress(bool force);
     void clearProgress();
+    void checkOutput();
 
-    const Module1& m_;
+    Module1& m_;
     BatchOptions options_;
     std::FILE* out_;
     std::FILE* err_;
     bool showProgress_;
     bool progressShown_ = false;
     bool skippedAny_ = false;
+    int outputError_ = 0;
     std::string status_;
     std::int64_t progress_ = 0;
     std::chrono::steady_clock::time_point start_, lastDraw_;

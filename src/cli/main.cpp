@@ -1,7 +1,11 @@
 // lexmill-batch: Lexmill's search and replace and text tally for scripts and large jobs.
+#include <signal.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "Arguments.h"
@@ -9,6 +13,7 @@
 #include "Module1.h"
 #include "SearchAndReplace.h"
 #include "Tally.h"
+#include "TemporaryFile.h"
 #include "TerminalHost.h"
 
 namespace {
@@ -17,21 +22,51 @@ using namespace lexmill;
 
 Module1* g_module = nullptr;
 
+// Ends the program on `signal` as its default action does, leaving no
+// temporary file of a rewrite under way behind.
+void endOnSignal(int signal) {
+    removePendingTemporaries();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // The first Ctrl+C asks the run to stop after the current file; a second one
 // ends the program at once.
 extern "C" void onInterrupt(int) {
     if (g_module && !g_module->CancelRequested.exchange(true)) return;
-    std::signal(SIGINT, SIG_DFL);
-    std::raise(SIGINT);
+    endOnSignal(SIGINT);
+}
+
+extern "C" void onTerminate(int signal) {
+    endOnSignal(signal);
+}
+
+// Installs `handler` for `signal`; while a handler runs, the other signals
+// that end the program wait, so that it removes the temporary files whole.
+void handle(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+    sigaction(signal, &action, nullptr);
+}
+
+// Standard output that cannot be written (a closed pipe) is reported, exit status 1.
+bool outputWritten(int error) {
+    if (error == 0) return true;
+    std::fprintf(stderr, "lexmill-batch: standard output: %s\n",
+                 std::generic_category().message(error).c_str());
+    return false;
 }
 
 int runTally(const cli::Arguments& a) {
     try {
-        const TallyCounts c = tallyFile(a.files.front(), a.keyword);
+        const TallyCounts c = tallyFile(a.files.front(), a.keyword, {}, nullptr, a.batch.charset);
         std::printf("Lines: %lld\nWords: %lld\nCharacters: %lld\nKeyword occurrences: %lld\n",
                     static_cast<long long>(c.lines), static_cast<long long>(c.words),
                     static_cast<long long>(c.chars), static_cast<long long>(c.keywords));
-        return 0;
+        return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
     } catch (const FileError& e) {
         std::fprintf(stderr, "lexmill-batch: %s: %s\n", e.path().c_str(), e.reason().c_str());
         return 1;
@@ -46,25 +81,33 @@ int runBatch(cli::Arguments& a) {
     m.SelNames = std::move(a.files);
 
     g_module = &m;
-    std::signal(SIGINT, onInterrupt);
+    handle(SIGINT, onInterrupt);
     BatchReport report;
     bool skipped = false;
+    int outputError = 0;
     {
         cli::TerminalHost host(m, a.batch, stdout, stderr);
         report = SearchAndReplace(m, host);
         skipped = host.skippedAny();
+        outputError = host.outputError();
     }
     std::signal(SIGINT, SIG_DFL);
     g_module = nullptr;
 
     for (const auto& f : report.failures)
         std::fprintf(stderr, "lexmill-batch: %s: %s\n", f.path.c_str(), f.reason.c_str());
-    return skipped || !report.failures.empty() || report.cancelled ? 1 : 0;
+    const bool written = outputWritten(outputError);
+    return skipped || !report.failures.empty() || report.cancelled || !written ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed output pipe is a write error to report, not the end of the
+    // program with its temporary files still in the folders.
+    std::signal(SIGPIPE, SIG_IGN);
+    handle(SIGTERM, onTerminate);
+    handle(SIGHUP, onTerminate);
     cli::Arguments a;
     try {
         a = cli::parseArguments(std::vector<std::string>(argv + 1, argv + argc));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -18,129 +19,139 @@ namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
 
-// The file a path names, through any symbolic links; empty when it does not exist.
+// The file a path names, through any symbolic links.
 std::string resolveLinks(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
     if (real) return real.get();
-    if (errno == ENOENT) return {};
     throw FileError::fromErrno(path, "cannot find the file", errno);
 }
 
-}  // namespace
-
-AtomicRewrite::AtomicRewrite(const std::string& path, int newFileMode)
-    : path_(path), target_(resolveLinks(path)) {
-    struct stat st {};
-    const bool exists = !target_.empty();
-    if (!exists) {
-        if (newFileMode < 0) throw FileError::fromErrno(path_, "cannot find the file", ENOENT);
-        target_ = path;
-        st.st_mode = static_cast<mode_t>(newFileMode);
-    } else if (::stat(target_.c_str(), &st) != 0) {
-        throw FileError::fromErrno(path_, "cannot read", errno);
-    }
-
-    std::string pattern = folderOf(target_) + "/.~lm.XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw FileError::fromErrno(path_, "cannot create temporary file in " + folderOf(target_),
-                                   errno);
-    fd_.reset(fd);
-    temp_ = pattern;
-    if (::fchmod(fd, st.st_mode & 07777) != 0) {
-        const int error = errno;
-        throw FileError::fromErrno(path_, "cannot set permissions of the new file", error);
-    }
-    // Keeps the owner when the system lets us (as root); otherwise the file
-    // becomes ours, as with any editor that saves through a new file.
-    if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
-        // not allowed: the new file stays ours
-    }
-    buffer_.reserve(kBufferSize);
+UniqueFd openFolder(const std::string& folder, int flags) {
+    return UniqueFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | flags));
 }
 
-AtomicRewrite::~AtomicRewrite() {
-    if (!committed_ && !temp_.empty()) {
-        fd_.reset();
-        ::unlink(temp_.c_str());
-    }
-}
-
-void AtomicRewrite::writeAll(const char* data, std::size_t size) {
+void writeAll(int fd, const char* data, std::size_t size, const std::string& path) {
     while (size > 0) {
-        const ssize_t done = ::write(fd_.get(), data, size);
+        const ssize_t done = ::write(fd, data, size);
         if (done < 0) {
             if (errno == EINTR) continue;
-            throw FileError::fromErrno(path_, "cannot write the new file", errno);
+            throw FileError::fromErrno(path, "cannot write the new file", errno);
         }
         data += done;
         size -= static_cast<std::size_t>(done);
     }
 }
 
-void AtomicRewrite::flushBuffer() {
-    writeAll(buffer_.data(), buffer_.size());
-    buffer_.clear();
-}
-
-void AtomicRewrite::write(std::string_view bytes) {
-    if (buffer_.size() + bytes.size() > kBufferSize) {
-        flushBuffer();
-        if (bytes.size() >= kBufferSize) return writeAll(bytes.data(), bytes.size());
-    }
-    buffer_.append(bytes);
-}
-
-void AtomicRewrite::copyFrom(int source, std::uint64_t length) {
-    flushBuffer();
+// Appends `length` bytes of `source`, from its offset 0, to `dest`.
+void copyPrefix(int source, int dest, std::uint64_t length, const std::string& path) {
     loff_t in = 0;
     while (length > 0) {
         const std::size_t chunk =
             length > (1u << 30) ? (1u << 30) : static_cast<std::size_t>(length);
-        const ssize_t done = ::copy_file_range(source, &in, fd_.get(), nullptr, chunk, 0);
+        const ssize_t done = ::copy_file_range(source, &in, dest, nullptr, chunk, 0);
         if (done > 0) {
             length -= static_cast<std::uint64_t>(done);
             continue;
         }
         if (done < 0 && errno == EINTR) continue;
-        if (done == 0) throw FileError(path_, "the file became shorter while it was read");
+        if (done == 0) throw FileError(path, "the file became shorter while it was read");
         if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-            throw FileError::fromErrno(path_, "cannot write the new file", errno);
+            throw FileError::fromErrno(path, "cannot write the new file", errno);
         // No kernel copy here: read and write.
         std::string block(std::min<std::uint64_t>(length, 1u << 20), '\0');
         while (length > 0) {
             const ssize_t got =
                 ::pread(source, block.data(), std::min<std::uint64_t>(length, block.size()), in);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) throw FileError::fromErrno(path_, "cannot read", errno);
-            if (got == 0) throw FileError(path_, "the file became shorter while it was read");
-            writeAll(block.data(), static_cast<std::size_t>(got));
+            if (got < 0) throw FileError::fromErrno(path, "cannot read", errno);
+            if (got == 0) throw FileError(path, "the file became shorter while it was read");
+            writeAll(dest, block.data(), static_cast<std::size_t>(got), path);
             in += got;
             length -= static_cast<std::uint64_t>(got);
         }
     }
 }
 
+// Gives the new file `fd` the owner, group and mode bits in `st`. The owner
+// goes first: changing it clears the set-user-ID and set-group-ID bits.
+void keepOwnerAndMode(int fd, const struct stat& st, const std::string& path) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        throw FileError::fromErrno(path, "cannot write the new file", errno);
+    if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
+        ::fchown(fd, st.st_uid, st.st_gid) != 0)
+        throw FileError::fromErrno(path, "cannot keep the file's owner and group", errno);
+    if (::fchmod(fd, st.st_mode & 07777) != 0)
+        throw FileError::fromErrno(path, "cannot set permissions of the new file", errno);
+    // The system may drop a bit silently (set-group-ID for a group not ours).
+    if (::fstat(fd, &now) != 0)
+        throw FileError::fromErrno(path, "cannot write the new file", errno);
+    if ((now.st_mode & 07777) != (st.st_mode & 07777))
+        throw FileError(path, "cannot keep the file's permissions");
+}
+
+// Flushes `temp` to disk, closes it and renames it over `name` in its folder.
+void commitTemporary(TemporaryFile& temp, const std::string& name, const std::string& path) {
+    if (::fdatasync(temp.fd()) != 0)
+        throw FileError::fromErrno(path, "cannot write the new file", errno);
+    if (temp.close() != 0) throw FileError::fromErrno(path, "cannot write the new file", errno);
+    if (const int error = temp.renameTo(name))
+        throw FileError::fromErrno(path, "cannot replace the file", error);
+}
+
+}  // namespace
+
+AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path), target_(resolveLinks(path)) {
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) != 0) throw FileError::fromErrno(path_, "cannot read", errno);
+    // Renaming needs only the folder: without this a file the user may not
+    // write would be replaced by one the user owns.
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        throw FileError::fromErrno(path_, "cannot write", errno);
+    const std::string folder = folderOf(target_);
+    folder_ = openFolder(folder, 0);
+    if (!folder_)
+        throw FileError::fromErrno(path_, "cannot create temporary file in " + folder, errno);
+    temp_.emplace(folder_.get(), folder, path_);
+    keepOwnerAndMode(temp_->fd(), st, path_);
+    buffer_.reserve(kBufferSize);
+}
+
+void AtomicRewrite::flushBuffer() {
+    writeAll(temp_->fd(), buffer_.data(), buffer_.size(), path_);
+    buffer_.clear();
+}
+
+void AtomicRewrite::write(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+        flushBuffer();
+        if (bytes.size() >= kBufferSize)
+            return writeAll(temp_->fd(), bytes.data(), bytes.size(), path_);
+    }
+    buffer_.append(bytes);
+}
+
+void AtomicRewrite::copyFrom(int source, std::uint64_t length) {
+    flushBuffer();
+    copyPrefix(source, temp_->fd(), length, path_);
+}
+
 void AtomicRewrite::commit() {
     flushBuffer();
-    if (::fdatasync(fd_.get()) != 0)
-        throw FileError::fromErrno(path_, "cannot write the new file", errno);
-    if (fd_.close() != 0) throw FileError::fromErrno(path_, "cannot write the new file", errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw FileError::fromErrno(path_, "cannot replace the file", errno);
-    committed_ = true;
+    commitTemporary(*temp_, baseName(target_), path_);
 }
 
 void backupFile(const std::string& path, const std::string& folder, const std::string& name) {
-    struct stat st {};
     // Several files of a run may need the folder at the same moment.
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
         throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
-    if (::stat(folder.c_str(), &st) != 0) {
+    // Not followed: a link planted there must not send the copy elsewhere.
+    UniqueFd dir = openFolder(folder, O_NOFOLLOW);
+    struct stat st {};
+    if (!dir && errno != ENOTDIR && errno != ELOOP)
         throw FileError::fromErrno(path, "cannot use backup folder " + folder, errno);
-    } else if (!S_ISDIR(st.st_mode)) {
+    if (!dir || ::fstat(dir.get(), &st) != 0 || !S_ISDIR(st.st_mode))
         throw FileError(path, "cannot make a backup: " + folder + " is not a folder");
-    }
 
     UniqueFd source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!source) throw FileError::fromErrno(path, "cannot read", errno);
@@ -149,9 +160,22 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
         throw FileError::fromErrno(path, "cannot read", errno);
 
     try {
-        AtomicRewrite backup(folder + "/" + name, static_cast<int>(sourceStat.st_mode & 07777));
-        backup.copyFrom(source.get(), static_cast<std::uint64_t>(sourceStat.st_size));
-        backup.commit();
+        // An earlier copy keeps its mode (and its owner, where the system lets us).
+        struct stat earlier {};
+        const bool replacing =
+            ::fstatat(dir.get(), name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(earlier.st_mode);
+        const std::string copyPath = folder + "/" + name;
+        TemporaryFile temp(dir.get(), folder, copyPath);
+        if (replacing && ::fchown(temp.fd(), earlier.st_uid, earlier.st_gid) != 0) {
+            // not allowed: the copy is ours
+        }
+        const mode_t mode = (replacing ? earlier.st_mode : sourceStat.st_mode) & 07777;
+        if (::fchmod(temp.fd(), mode) != 0)
+            throw FileError::fromErrno(copyPath, "cannot set permissions of the new file", errno);
+        copyPrefix(source.get(), temp.fd(), static_cast<std::uint64_t>(sourceStat.st_size),
+                   copyPath);
+        commitTemporary(temp, name, copyPath);
     } catch (const FileError& e) {
         throw FileError(path, "cannot make a backup: " + e.reason());
     }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "TemporaryFile.h"
 #include "UniqueFd.h"
 
 namespace lexmill {
@@ -11,17 +13,18 @@ namespace lexmill {
 // A new version of a file, written to a temporary file in the file's own
 // folder and put in its place by commit(), in one rename: the file is either
 // as it was or wholly new. A symbolic link stays a link; the file it points to
-// is rewritten. The new file keeps the old one's permission bits (and owner,
-// where the system allows). Until commit() succeeds nothing changes, and a
-// rewrite that is dropped removes its temporary file.
+// is rewritten. The new file keeps the old one's owner, group and every mode
+// bit (set-user-ID and set-group-ID included). Until commit() succeeds nothing
+// changes, and a rewrite that is dropped, or whose constructor throws, removes
+// its temporary file.
 //
 // Errors are FileErrors that name `path`, the file as the caller knows it.
 class AtomicRewrite {
   public:
-    // With newFileMode >= 0 the file may not exist yet; it is created with
-    // those permission bits.
-    explicit AtomicRewrite(const std::string& path, int newFileMode = -1);
-    ~AtomicRewrite();
+    // Refuses ("cannot write: Permission denied") a file the user may not
+    // write, even in a folder the user may write, and a file whose owner,
+    // group or mode bits the new file cannot take.
+    explicit AtomicRewrite(const std::string& path);
     AtomicRewrite(const AtomicRewrite&) = delete;
     AtomicRewrite& operator=(const AtomicRewrite&) = delete;
 
@@ -33,18 +36,20 @@ class AtomicRewrite {
 
   private:
     void flushBuffer();
-    void writeAll(const char* data, std::size_t size);
 
     std::string path_;    // as given, for messages
     std::string target_;  // the file that is replaced (links resolved)
-    std::string temp_;
-    UniqueFd fd_;
+    UniqueFd folder_;     // target_'s folder; outlives temp_
+    std::optional<TemporaryFile> temp_;
     std::string buffer_;
-    bool committed_ = false;
 };
 
 // Copies the file at `path` into `folder` under `name`, creating the folder if
-// needed, replacing an earlier copy atomically. Throws FileError.
+// needed, replacing an earlier copy atomically: the copy is written to a
+// temporary file inside `folder` and renamed over `name`. Neither `folder` nor
+// `name` in it is followed if it is a symbolic link: a link at `folder` is
+// reported as "FOLDER is not a folder", a link at `name` is replaced. Throws
+// FileError naming `path`, its reason beginning "cannot make a backup: ".
 void backupFile(const std::string& path, const std::string& folder, const std::string& name);
 
 }  // namespace lexmill

@@ -52,6 +52,10 @@ class BatchHost {
 
     // A selected file that is gone, or is no ordinary file, and was passed over.
     virtual void fileSkipped(std::string_view /*path*/) {}
+    // A selected name of a file the run handled already under an earlier one
+    // (`first`): the same path again, another path to it, or a link. The run
+    // passed over it; the window says nothing.
+    virtual void sameFileSkipped(std::string_view /*path*/, std::string_view /*first*/) {}
 
     // The results list, filled while the results window is still hidden.
     virtual void addResult(std::string_view name) = 0;

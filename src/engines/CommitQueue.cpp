@@ -1,5 +1,9 @@
 #include "CommitQueue.h"
 
+#include <pthread.h>
+
+#include <csignal>
+
 #include "FileError.h"
 
 namespace lexmill {
@@ -45,6 +49,13 @@ bool CommitQueue::empty() const {
 }
 
 void CommitQueue::work() {
+    // Signals that end the program are handled on the thread that started the
+    // run, never in the middle of a commit here.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || next_ < jobs_.size(); });

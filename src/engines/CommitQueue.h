@@ -15,7 +15,8 @@ namespace lexmill {
 // Runs the last steps of rewriting files (backup, flush to disk, rename) on a
 // few I/O threads, so that waiting for the disk overlaps with searching the
 // next files. Jobs finish in any order but are handed back in the order they
-// were submitted.
+// were submitted. The I/O threads block SIGINT, SIGTERM, SIGHUP and SIGQUIT,
+// so that a handler of them runs on the thread that started the run.
 class CommitQueue {
   public:
     struct Finished {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "FileError.h"
+#include "OrdinaryFile.h"
 #include "PathName.h"
 #include "UniqueFd.h"
 
@@ -126,12 +127,8 @@ std::vector<std::string> ScanMetaTags(std::string_view text) {
 }
 
 std::vector<std::string> ReadMetaTags(const std::string& path, std::size_t keepLimit) {
-    // Non-blocking, so that a FIFO put in the page's place cannot hang the window.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd) throw FileError::fromErrno(path, "cannot open", errno);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) throw FileError::fromErrno(path, "cannot read", errno);
-    if (!S_ISREG(st.st_mode)) throw FileError(path, "not an ordinary file");
+    // A FIFO put in the page's place cannot hang the window.
+    const UniqueFd fd = openOrdinaryFile(path);
 
     MetaTagScanner scanner(keepLimit);
     const auto block = std::make_unique<char[]>(kReadBlock);

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "AtomicRewrite.h"
 #include "CommitQueue.h"
@@ -16,6 +17,7 @@
 #include "LiteralScanner.h"
 #include "PathName.h"
 #include "UniqueFd.h"
+#include "Utf8.h"
 
 namespace lexmill {
 namespace {
@@ -23,12 +25,47 @@ namespace {
 constexpr std::size_t kReadBlock = 1 << 20;
 constexpr std::size_t kMaxListedFailures = 20;
 
-// Size of an ordinary file at path (links followed); nothing for a missing
-// file, a folder or a device, which a run passes over.
-std::optional<std::int64_t> ordinaryFileSize(const std::string& path) {
+// An ordinary file at path (links followed); nothing for a missing file, a
+// folder or a device, which a run passes over.
+std::optional<struct stat> ordinaryFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return static_cast<std::int64_t>(st.st_size);
+    return st;
+}
+
+// A file as the system knows it, whatever name it is reached by.
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& id) const {
+        return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 +
+                                          static_cast<std::uint64_t>(id.device));
+    }
+};
+
+// Where folding must begin for byte `offset` of fd to be folded as it is when
+// the whole file is folded from its start: the start of the UTF-8 character
+// that holds it. Every byte that is no continuation byte starts a character
+// of its own, so the character is found among the three bytes before.
+std::uint64_t characterStart(int fd, const std::string& path, std::uint64_t offset) {
+    const std::uint64_t from = offset < 3 ? 0 : offset - 3;
+    unsigned char bytes[7];
+    ssize_t got;
+    do {
+        got = ::pread(fd, bytes, sizeof bytes, static_cast<off_t>(from));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) throw FileError::fromErrno(path, "cannot read", errno);
+    for (std::uint64_t at = from; at < offset; ++at) {
+        const std::size_t i = static_cast<std::size_t>(at - from);
+        if (i >= static_cast<std::size_t>(got) || (bytes[i] & 0xC0) == 0x80) continue;
+        const int length = utf8::sequenceLength(bytes + i, static_cast<std::size_t>(got) - i);
+        if (length > 0 && at + static_cast<std::uint64_t>(length) > offset) return at;
+    }
+    return offset;
 }
 
 // Reads the rest of fd (from its position) through the scanner.
@@ -90,7 +127,12 @@ class FileJob {
         }
 
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
-        const std::uint64_t first = *finder.firstOffset();
+        // A search text may begin inside a character (with a continuation
+        // byte); the replace pass must fold that character whole, as the
+        // search did.
+        std::uint64_t first = *finder.firstOffset();
+        if (folder && options_.charset == Charset::Utf8)
+            first = characterStart(source.get(), path_, first);
         auto rewrite = std::make_unique<AtomicRewrite>(path_);
         rewrite->copyFrom(source.get(), first);
         if (::lseek(source.get(), static_cast<off_t>(first), SEEK_SET) < 0)
@@ -130,9 +172,6 @@ class ResultLedger {
 
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
                      std::unique_ptr<AtomicRewrite> rewrite, bool backup) {
-        // The same file selected twice: its first change must land before the second is read.
-        for (const auto& e : order_)
-            if (!e.ready && e.path == path) drain(true);
         const std::size_t tag = next_++;
         order_.push_back({tag, name, path, occurrences, false, {}});
         commits_.submit(
@@ -217,12 +256,25 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     report.ran = true;
     const auto selected = static_cast<std::size_t>(m.SelCount);
 
+    // Each file is handled once, at its first place: a later name of it (the
+    // same path again, another path, a link) is passed over. Files are told
+    // apart before any is rewritten, since a rewrite gives a file a new inode.
     m.TotalBytes = 0;
     std::vector<std::int64_t> sizes(selected);
+    std::vector<std::optional<std::size_t>> sameAs(selected);
+    std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
     for (std::size_t i = 0; i < selected; ++i) {
-        sizes[i] = ordinaryFileSize(m.SelPaths[i]).value_or(0);
+        const auto st = ordinaryFile(m.SelPaths[i]);
+        if (!st) continue;
+        const auto [place, isNew] = firstPlace.try_emplace({st->st_dev, st->st_ino}, i);
+        if (!isNew) {
+            sameAs[i] = place->second;
+            continue;
+        }
+        sizes[i] = static_cast<std::int64_t>(st->st_size);
         m.TotalBytes += sizes[i];
     }
+    firstPlace.clear();
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
@@ -231,26 +283,30 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     for (std::size_t i = 0; i < selected; ++i) {
         const std::string& path = m.SelPaths[i];
         const std::string& name = m.SelNames[i];
-        host.setStatus("Checking " + baseName(path));
-        const BatchOptions options = host.options();
-        host.repaint();
-        std::optional<FileOutcome> outcome;
-        try {
-            outcome = FileJob(path, options, host, buffers).run();
-        } catch (const FileError& e) {
-            ledger.failNow(name, path, e.reason());
-            outcome.emplace();
-        }
-        if (outcome) {
-            if (outcome->rewrite)
-                ledger.commitLater(name, path, outcome->occurrences, std::move(outcome->rewrite),
-                                   options.makeBackups);
-            else if (outcome->found)
-                ledger.listNow(name, outcome->occurrences);
-            processed += sizes[i];
-            host.setProgress(processed);
+        if (sameAs[i]) {
+            host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
         } else {
-            host.fileSkipped(path);
+            host.setStatus("Checking " + baseName(path));
+            const BatchOptions options = host.options();
+            host.repaint();
+            std::optional<FileOutcome> outcome;
+            try {
+                outcome = FileJob(path, options, host, buffers).run();
+            } catch (const FileError& e) {
+                ledger.failNow(name, path, e.reason());
+                outcome.emplace();
+            }
+            if (outcome) {
+                if (outcome->rewrite)
+                    ledger.commitLater(name, path, outcome->occurrences,
+                                       std::move(outcome->rewrite), options.makeBackups);
+                else if (outcome->found)
+                    ledger.listNow(name, outcome->occurrences);
+                processed += sizes[i];
+                host.setProgress(processed);
+            } else {
+                host.fileSkipped(path);
+            }
         }
         ledger.drain(false);
         if (m.CancelRequested) {

@@ -14,12 +14,13 @@
 #include <cstring>
 
 #include "FileError.h"
+#include "OrdinaryFile.h"
 #include "UniqueFd.h"
 #include "Utf8.h"
 
 namespace lexmill {
 
-TallyCounter::TallyCounter(std::string_view keyword) {
+TallyCounter::TallyCounter(std::string_view keyword, Charset charset) : folder_(charset) {
     if (!keyword.empty()) keyword_.emplace(keyword, &folder_);
 }
 
@@ -116,6 +117,11 @@ void TallyCounter::feed(std::string_view block) {
             ++c.words;
             inWord_ = true;
         }
+        if (folder_.charset() == Charset::Windows1252) {
+            ++c.chars;
+            ++i;
+            continue;
+        }
         const int len = utf8::sequenceLength(s + i, n - i);
         if (len < 0) {  // completed, or not, by the next block
             pendingLength_ = n - i;
@@ -163,21 +169,20 @@ TallyCounts TallyCounter::finish() {
     return counts_;
 }
 
-TallyCounts tallyText(std::string_view text, std::string_view keyword) {
-    TallyCounter counter(keyword);
+TallyCounts tallyText(std::string_view text, std::string_view keyword, Charset charset) {
+    TallyCounter counter(keyword, charset);
     counter.feed(text);
     return counter.finish();
 }
 
 TallyCounts tallyFile(const std::string& path, std::string_view keyword,
-                      const std::function<void(std::int64_t)>& progress, std::int64_t* size) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd) throw FileError::fromErrno(path, "cannot open", errno);
+                      const std::function<void(std::int64_t)>& progress, std::int64_t* size,
+                      Charset charset) {
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) throw FileError::fromErrno(path, "cannot read", errno);
+    const UniqueFd fd = openOrdinaryFile(path, &st);
     if (size) *size = st.st_size;
 
-    TallyCounter counter(keyword);
+    TallyCounter counter(keyword, charset);
     char block[kFileTallyBlock];
     std::int64_t handled = 0;
     for (;;) {

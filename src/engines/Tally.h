@@ -27,11 +27,12 @@ struct TallyCounts {
 //
 // A line break is CR LF, a lone CR or a lone LF. A word is a maximal run of
 // characters other than space, TAB, CR and LF. A character is a UTF-8
-// character or, where the bytes are not valid UTF-8, a single byte. Keywords
-// are matched ignoring case and never overlap.
+// character or, where the bytes are not valid UTF-8, a single byte; in
+// Windows-1252 every byte is a character. Keywords are matched ignoring case
+// (as the charset folds it) and never overlap.
 class TallyCounter {
   public:
-    explicit TallyCounter(std::string_view keyword = {});
+    explicit TallyCounter(std::string_view keyword = {}, Charset charset = Charset::Utf8);
 
     void feed(std::string_view block);
     TallyCounts finish();
@@ -39,7 +40,7 @@ class TallyCounter {
   private:
     void countUtf8Tail(const unsigned char* s, std::size_t n, std::size_t& i);
 
-    CaseFolder folder_{Charset::Utf8};
+    CaseFolder folder_;
     std::optional<LiteralScanner> keyword_;
     TallyCounts counts_;
     bool inWord_ = false;
@@ -49,14 +50,16 @@ class TallyCounter {
 };
 
 // Tallies a whole text in one block.
-TallyCounts tallyText(std::string_view text, std::string_view keyword);
+TallyCounts tallyText(std::string_view text, std::string_view keyword,
+                      Charset charset = Charset::Utf8);
 
 // Reads the file in blocks of kFileTallyBlock bytes; `progress` (optional) gets
 // the bytes read so far after each block. Throws FileError when the file cannot
-// be opened or read; the file is opened for reading only.
+// be opened or read, or is no ordinary file (a FIFO or a device put in its
+// place is refused without waiting on it); the file is opened for reading only.
 inline constexpr std::size_t kFileTallyBlock = 8000;
 TallyCounts tallyFile(const std::string& path, std::string_view keyword,
                       const std::function<void(std::int64_t)>& progress = {},
-                      std::int64_t* size = nullptr);
+                      std::int64_t* size = nullptr, Charset charset = Charset::Utf8);
 
 }  // namespace lexmill

@@ -245,6 +245,7 @@ TEST(BatchDisk, UnwritableFolderAndUnreadableFileAreReportedAndLeftAsTheyWere) {
     for (const auto& [name, mode] :
          {std::pair{"locked/a.txt", 0666}, {"secret.txt", 0600}, {"open.txt", 0666}})
         ASSERT_EQ(::chmod(dir.write(name, "cat").c_str(), mode), 0);
+    ASSERT_EQ(::chown(dir.file("open.txt").c_str(), 65534, 65534), 0);  // theirs to rewrite
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
     const auto out = test::runUnprivileged([&] {
