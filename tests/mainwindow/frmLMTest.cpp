@@ -1,6 +1,7 @@
 // The main window's wiring, driven through its controls by name on a real
 // work folder and a real settings file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -186,12 +187,12 @@ TEST_F(FrmLMTest, TalliesShowTheEngineCountsAndRestoreTheWindow) {
     EXPECT_EQ(lastBox(),
               "Oops!|Lexmill can only perform this operation on one file at a time. "
               "Please select only one file and try again.");
-    select({"gone.txt"});  // a folder stands where it was listed
+    select({"gone.txt"});  // a FIFO stands where it was listed: no hang
     QFile::remove(file("gone.txt"));
-    QDir().mkpath(file("gone.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("gone.txt")).constData(), 0644), 0);
     c<QPushButton>("Command6")->click();
     EXPECT_EQ(lastBox(), "Error|Lexmill could not read this file:\n" + file("gone.txt") +
-                             "\n\ncannot read: Is a directory");
+                             "\n\nnot an ordinary file");
     EXPECT_EQ(texts(fileTally), "   ");
     expectIdle();
 }
