@@ -27,8 +27,8 @@ std::filesystem::path PrepareSettings() {
                 nullptr,
                 QCoreApplication::translate(
                     "main",
-                    "Lexmill could not read its settings file (%1). It was moved aside to:\n%2\n\n"
-                    "Lexmill starts with its default settings.")
+                    "Lexmill could not read its settings file and has moved it aside to:\n%2\n\n"
+                    "Reason: %1\n\nLexmill starts with its default settings.")
                     .arg(QString::fromStdString(status.reason),
                          lexmill::FromLocalPath(status.movedTo.native())),
                 QCoreApplication::translate("main", "Warning"), QMessageBox::Warning);

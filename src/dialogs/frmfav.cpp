@@ -114,17 +114,20 @@ void frmfav::Command3_Click() {
 void frmfav::Command4_Click() {
     QStringList entries;
     for (int i = 0; i < List1->count(); ++i) entries << List1->item(i)->text();
-    UpdateMenu(entries);
-
     CRegSettings settings(settingsFile_);
     UseProgramSettings(settings);
-    for (int slot = 0; slot < fav::kSlots; ++slot) {
-        const std::string key = fav::slotKey(slot);
-        if (slot < entries.size() && !entries[slot].isEmpty())
-            settings.SaveSetting(fav::kSectionInEditor, key, entries[slot].toStdString());
-        else
-            settings.DeleteSetting(fav::kSectionInEditor, key);
+    try {
+        for (int slot = 0; slot < fav::kSlots; ++slot) {
+            const std::string key = fav::slotKey(slot);
+            if (slot < entries.size() && !entries[slot].isEmpty())
+                settings.SaveSetting(fav::kSectionInEditor, key, entries[slot].toStdString());
+            else
+                settings.DeleteSetting(fav::kSectionInEditor, key);
+        }
+    } catch (const std::exception& e) {
+        return SettingsNotSaved(this, e.what());
     }
+    UpdateMenu(entries);
     accept();
 }
 

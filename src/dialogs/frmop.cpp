@@ -228,14 +228,18 @@ void frmop::Command3_Click() {
         return;
     }
 
-    settings_.SaveSetting(opt::kSection, opt::kStartupFolderOption, std::to_string(option));
-    if (option == kSpecify)
-        settings_.SaveSetting(opt::kSection, opt::kStartupFolder, ToUtf8(Text1->text()));
-    settings_.SaveSetting(opt::kSection, opt::kStartupFilter,
-                          Check1->isChecked() ? std::string(opt::kLastUsedFilterChoice)
-                                              : std::to_string(Combo1->currentIndex()));
-    if (custom)
-        settings_.SaveSetting(opt::kSection, opt::kCustomStartupFilter, ToUtf8(Text2->text()));
+    try {
+        settings_.SaveSetting(opt::kSection, opt::kStartupFolderOption, std::to_string(option));
+        if (option == kSpecify)
+            settings_.SaveSetting(opt::kSection, opt::kStartupFolder, ToUtf8(Text1->text()));
+        settings_.SaveSetting(opt::kSection, opt::kStartupFilter,
+                              Check1->isChecked() ? std::string(opt::kLastUsedFilterChoice)
+                                                  : std::to_string(Combo1->currentIndex()));
+        if (custom)
+            settings_.SaveSetting(opt::kSection, opt::kCustomStartupFilter, ToUtf8(Text2->text()));
+    } catch (const std::exception& e) {
+        return SettingsNotSaved(this, e.what());
+    }
     accept();
 }
 

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 
 #include "FileListBox.h"
+#include "MessageBox.h"
 #include "Module1.h"
 #include "TrayIcon.h"
 
@@ -145,7 +146,11 @@ void frmLM::closeEvent(QCloseEvent* event) {
     if (!options_.Unloaded()) {
         batch_.WindowClosed();
         options_.Form_QueryUnload();
-        options_.Form_Unload();
+        try {
+            options_.Form_Unload();
+        } catch (const std::exception& e) {
+            SettingsNotSaved(this, e.what());
+        }
     }
     event->accept();
 }

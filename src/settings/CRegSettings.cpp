@@ -44,14 +44,10 @@ std::string CRegSettings::keyPath(std::string_view section) const {
 }
 
 bool CRegSettings::DeleteSetting(std::string_view section, std::string_view key) {
-    try {
-        RegistryStore store(storeFile_);
-        if (!key.empty()) return store.deleteValue(keyPath(section), valueName(key));
-        if (section.empty()) return false;
-        return store.deleteKey(keyPath(section));
-    } catch (const std::exception&) {
-        return false;
-    }
+    if (key.empty() && section.empty()) return false;
+    RegistryStore store(storeFile_);
+    if (!key.empty()) return store.deleteValue(keyPath(section), valueName(key));
+    return store.deleteKey(keyPath(section));
 }
 
 std::vector<std::pair<std::string, std::string>> CRegSettings::GetAllSettings(
@@ -87,17 +83,12 @@ std::string CRegSettings::GetSetting(std::string_view section, std::string_view 
     }
 }
 
-bool CRegSettings::SaveSetting(std::string_view section, std::string_view key,
+void CRegSettings::SaveSetting(std::string_view section, std::string_view key,
                                std::string_view setting) {
-    try {
-        RegistryStore store(storeFile_);
-        std::string data(setting);
-        data.push_back('\0');
-        store.setValue(keyPath(section), valueName(key), REG_SZ, data);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    RegistryStore store(storeFile_);
+    std::string data(setting);
+    data.push_back('\0');
+    store.setValue(keyPath(section), valueName(key), REG_SZ, data);
 }
 
 }  // namespace lexmill

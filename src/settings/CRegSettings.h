@@ -15,8 +15,9 @@ namespace lexmill {
 //
 // Each operation opens the store, does its work in one transaction and closes
 // it again: nothing is kept between calls, so what one instance (or another
-// process) writes, every other sees at once. No operation throws: reads fall
-// back to their default, writes and deletions return false.
+// process) writes, every other sees at once. Reads never throw: they fall back
+// to their default. Writes and deletions that fail throw RegistryError with
+// the store's reason, so nothing reports a value saved that was not.
 //
 // Section: a key below the application key; a section with backslashes names
 // a nested key ("FTP Servers\home"), the empty section the application key
@@ -43,7 +44,8 @@ class CRegSettings {
     // Key given: deletes that value. Key empty or omitted: deletes the section
     // key with its values and everything under it. True when the thing to
     // delete existed and was deleted. The empty section with no key would be
-    // the whole application key and is refused (false).
+    // the whole application key and is refused (false). Throws RegistryError
+    // when the store cannot be changed.
     bool DeleteSetting(std::string_view section, std::string_view key = {});
 
     // The section's REG_SZ values as (name, text) pairs in the order they were
@@ -59,8 +61,9 @@ class CRegSettings {
                            std::string_view defaultValue = {});
 
     // Writes `setting` as REG_SZ, followed by one NUL, creating the section
-    // (nested ones included) when missing. True when the value was written.
-    bool SaveSetting(std::string_view section, std::string_view key, std::string_view setting);
+    // (nested ones included) when missing. Throws RegistryError when the value
+    // could not be written.
+    void SaveSetting(std::string_view section, std::string_view key, std::string_view setting);
 
     // Software\Company\AppName, then \section when the section is not empty.
     std::string keyPath(std::string_view section) const;

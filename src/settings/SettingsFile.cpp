@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
 #include <ctime>
+#include <system_error>
 
 #include "RegistryStore.h"
 
@@ -18,8 +18,9 @@ namespace {
 
 [[noreturn]] void failErrno(const std::filesystem::path& path, const std::string& doing,
                             int error) {
-    throw RegistryError(RegistryError::Kind::Failed, 0,
-                        doing + " " + path.string() + ": " + std::generic_category().message(error));
+    throw RegistryError(
+        RegistryError::Kind::Failed, 0,
+        doing + " " + path.string() + ": " + std::generic_category().message(error));
 }
 
 // Creates one folder, private to the user; an existing folder is fine as it is.
@@ -70,10 +71,12 @@ std::filesystem::path moveAside(const std::filesystem::path& file) {
         target = base + "-" + std::to_string(n);
     if (::rename(file.c_str(), target.c_str()) != 0)
         failErrno(file, "cannot move aside unreadable settings file", errno);
+    ::chmod(target.c_str(), 0600);  // it may hold passwords
     for (const char* suffix : kCompanions) {
         const std::string companion = file.string() + suffix;
         if (exists(companion) && ::rename(companion.c_str(), (target + suffix).c_str()) != 0)
             failErrno(companion, "cannot move aside settings journal", errno);
+        if (exists(target + suffix)) ::chmod((target + suffix).c_str(), 0600);
     }
     return target;
 }

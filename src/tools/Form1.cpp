@@ -204,7 +204,11 @@ void Form1::Form_Load() {
 
 void Form1::Form_Unload() {
     const int index = ListIndex();
-    if (index >= 0) connections_->SetLast(index);
+    try {
+        if (index >= 0) connections_->SetLast(index);
+    } catch (const std::exception& e) {
+        SettingsNotSaved(this, e.what());
+    }
 }
 
 void Form1::cname_Click() {
@@ -255,18 +259,22 @@ void Form1::Command2_Click() {
     connections_ = std::make_unique<FtpConnections>(settingsFile_);
     const QString name = cname->currentText();
     const std::string stdName = ToUtf8(name);
-    if (connections_->Find(stdName) > 0) {
-        const auto answer =
-            MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name), tr("Connection Exists"),
-                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes) return;
-    } else {
-        connections_->Add(stdName);
-        cname->addItem(name);
+    try {
+        if (connections_->Find(stdName) > 0) {
+            const auto answer = MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name),
+                                       tr("Connection Exists"), QMessageBox::Question,
+                                       QMessageBox::Yes | QMessageBox::No);
+            if (answer != QMessageBox::Yes) return;
+        } else {
+            connections_->Add(stdName);
+            cname->addItem(name);
+        }
+        connections_->Store(stdName,
+                            {ToUtf8(Text1->text()), ToUtf8(Text2->text()), ToUtf8(Text3->text()),
+                             ToUtf8(Text4->text()), ToUtf8(Text5->text())});
+    } catch (const std::exception& e) {
+        return SettingsNotSaved(this, e.what());
     }
-    connections_->Store(stdName,
-                        {ToUtf8(Text1->text()), ToUtf8(Text2->text()), ToUtf8(Text3->text()),
-                         ToUtf8(Text4->text()), ToUtf8(Text5->text())});
     MsgBox(this, tr("Connection Saved"), tr("Information"), QMessageBox::Information);
     SetListIndex(cname->count() - 1);
 }
@@ -280,7 +288,11 @@ void Form1::Command4_Click() {
         MsgBox(this, tr("Are you sure you wish to delete \"%1\"?").arg(name), tr("Confirmation"),
                QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) return;
-    connections_->Remove(ToUtf8(name));
+    try {
+        connections_->Remove(ToUtf8(name));
+    } catch (const std::exception& e) {
+        SettingsNotSaved(this, e.what());
+    }
     FillList();
     if (cname->count() > 0)
         SetListIndex(0);

@@ -1,5 +1,6 @@
 #include "MessageBox.h"
 
+#include <QCoreApplication>
 #include <utility>
 
 namespace lexmill {
@@ -25,6 +26,13 @@ QMessageBox::StandardButton MsgBox(QWidget* owner, const QString& text, const QS
 
 MessageResponder SetMessageResponder(MessageResponder responder) {
     return std::exchange(Responder(), std::move(responder));
+}
+
+void SettingsNotSaved(QWidget* owner, const char* reason) {
+    MsgBox(owner,
+           QCoreApplication::translate("lexmill", "Lexmill could not save its settings:\n%1")
+               .arg(QString::fromUtf8(reason)),
+           QCoreApplication::translate("lexmill", "Error"), QMessageBox::Critical);
 }
 
 }  // namespace lexmill

@@ -30,6 +30,10 @@ QMessageBox::StandardButton MsgBox(
     QMessageBox::StandardButtons buttons = QMessageBox::Ok,
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// Says in an "Error" box that settings could not be saved, with the store's
+// reason.
+void SettingsNotSaved(QWidget* owner, const char* reason);
+
 // Replaces the real boxes by `responder` (an empty one brings them back) and
 // returns the responder that was installed before.
 MessageResponder SetMessageResponder(MessageResponder responder);

@@ -50,7 +50,7 @@ TEST_F(CRegSettingsTest, SettingsAreTextWithANulUnderTheSectionKey) {
     for (const auto& [section, name, storedName] : {std::tuple{"Options", "Match Case", "Match Case"},
                                                     {"", "top", "top"}, {"Options", "*", ""}})
         for (const std::string text : {"", "1"}) {
-            ASSERT_TRUE(settings.SaveSetting(section, name, text));
+            settings.SaveSetting(section, name, text);
             EXPECT_EQ(RegistryStore(file).queryValue(settings.keyPath(section), storedName),
                       (RegistryValue{storedName, REG_SZ, text + '\0'}));
             EXPECT_EQ(settings.GetSetting(section, name, "d"), text);  // saved empty: not "d"
@@ -81,7 +81,7 @@ TEST_F(CRegSettingsTest, SettingsAreTextWithANulUnderTheSectionKey) {
 TEST_F(CRegSettingsTest, DeleteTakesAValueOrASectionAndSaysSo) {
     EXPECT_FALSE(settings.DeleteSetting("FTP Servers"));  // nothing stored at all
     for (const char* section : {"FTP Servers", "FTP Servers\\Home", ""})
-        ASSERT_TRUE(settings.SaveSetting(section, "Address", "x"));
+        settings.SaveSetting(section, "Address", "x");
     EXPECT_FALSE(settings.DeleteSetting("FTP Servers", "Missing"));
     EXPECT_FALSE(settings.DeleteSetting("Missing", "Address"));
     EXPECT_FALSE(settings.DeleteSetting("Missing"));
@@ -95,16 +95,17 @@ TEST_F(CRegSettingsTest, DeleteTakesAValueOrASectionAndSaysSo) {
     EXPECT_TRUE(RegistryStore(file).keyExists("Software\\Bramblegate\\Lexmill"));
 }
 
+// Writes throw with the store's reason, so no window says "Saved" for nothing.
 TEST(CRegSettingsUnusableStore, ReadsGiveDefaultsAndWritesFailWithoutTouchingTheFile) {
     test::TempDir dir;
     for (const std::string& file :
          {dir.write("registry.sqlite", "not a database, but somebody's data\n"),
           dir.file("missing folder/registry.sqlite")}) {
         CRegSettings settings(file);
-        EXPECT_FALSE(settings.SaveSetting("Options", "Match Case", "1")) << file;
+        EXPECT_THROW(settings.SaveSetting("Options", "Match Case", "1"), RegistryError) << file;
         EXPECT_EQ(settings.GetSetting("Options", "Match Case", "d"), "d");
-        EXPECT_FALSE(settings.DeleteSetting("Options", "Match Case"));
-        EXPECT_FALSE(settings.DeleteSetting("Options"));
+        EXPECT_THROW(settings.DeleteSetting("Options", "Match Case"), RegistryError);
+        EXPECT_THROW(settings.DeleteSetting("Options"), RegistryError);
         EXPECT_TRUE(settings.GetAllSettings("Options").empty());
     }
     EXPECT_EQ(test::readFile(dir.file("registry.sqlite")), "not a database, but somebody's data\n");

@@ -174,14 +174,16 @@ TEST(PrepareSettingsFile, KeepsASoundFileAndMovesAnUnusableOneAside) {
         SCOPED_TRACE(name);
         fs::remove(file);
         make(file);
+        ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
         const std::string before = test::readFile(file);
         const SettingsFileStatus status = prepareSettingsFile(file);
         ASSERT_TRUE(status.movedAside);
         EXPECT_FALSE(status.reason.empty());
         EXPECT_EQ(status.movedTo.string().rfind(file + ".unreadable-", 0), 0u) << status.movedTo;
         EXPECT_FALSE(fs::exists(dir.file("registry.sqlite-journal")));
+        EXPECT_EQ(modeOf(status.movedTo), 0600u);  // it holds the passwords too
         moved.emplace_back(status.movedTo, before, journal);
-        EXPECT_TRUE(CRegSettings(file).SaveSetting("Options", "Match Case", "1"));
+        EXPECT_NO_THROW(CRegSettings(file).SaveSetting("Options", "Match Case", "1"));
         EXPECT_EQ(modeOf(file), 0600u);
         EXPECT_FALSE(prepareSettingsFile(file).movedAside);
     }

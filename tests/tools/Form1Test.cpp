@@ -169,6 +169,17 @@ TEST_F(Form1Test, DeletingAsksRenumbersAndKeepsWhatOthersUse) {
     EXPECT_EQ(settings.all("FTP Servers"), "servers=0");
 }
 
+// A save the settings file refuses says why, and never "Connection Saved".
+TEST_F(Form1Test, ASaveThatFailsSaysSo) {
+    Form1 form(module, settings.file());
+    std::filesystem::remove(settings.file());
+    std::filesystem::create_directory(settings.file());  // no database can open there
+    Fill(form, "n|a|u|p|/|21");
+    form.Command2_Click();
+    EXPECT_EQ(Boxes(), "Error: Lexmill could not save its settings:\ncannot open settings file " +
+                           QString(settings.file().c_str()) + ": unable to open database file");
+}
+
 // The port box takes 1 to 65535 (blanks around allowed), else 21. No files, no window.
 TEST_F(Form1Test, PortBoxTakes1To65535) {
     ShowFtpWindow(nullptr, module, settings.file());
