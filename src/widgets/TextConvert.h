@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QUrl>
 #include <string>
 #include <string_view>
 
@@ -37,7 +36,7 @@ inline QString LocalFileTarget(const std::string& bytes) {
     const QString text = FromLocalPath(bytes);
     if (ToLocalPath(text) == bytes) return text;
     const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(raw, "/"));
+    return QStringLiteral("file://") + QString::fromLatin1(raw.toPercentEncoding("/"));
 }
 
 }  // namespace lexmill
