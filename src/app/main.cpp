@@ -1,18 +1,43 @@
 // Lexmill: opens the main window over the user's settings file.
+#include <signal.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
 #include <QMessageBox>
+#include <csignal>
 #include <exception>
 
 #include "MessageBox.h"
 #include "Module1.h"
 #include "SettingsFile.h"
+#include "TemporaryFile.h"
 #include "TextConvert.h"
 #include "TextEditor.h"
 #include "frmLM.h"
 
 namespace {
+
+// Ends the program on `signal` as its default action does, leaving no
+// temporary file of a rewrite under way behind.
+extern "C" void onTerminate(int signal) {
+    lexmill::removePendingTemporaries();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// SIGTERM and SIGHUP (the desktop's logout) end the program; while the
+// handler of one runs, the other waits, so that it removes the files whole.
+void HandleTermination() {
+    for (int signal : {SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = onTerminate;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (int other : {SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 // Makes the settings file usable; tells the user once when it had to be
 // replaced, or when it cannot be used at all (the program then runs on its
@@ -47,6 +72,7 @@ std::filesystem::path PrepareSettings() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    HandleTermination();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexmill"));
     QApplication::setOrganizationName(QStringLiteral("Bramblegate"));

@@ -99,7 +99,7 @@ void BatchRunHost::message(std::string_view text, std::string_view title, Messag
 
 void BatchRunHost::addResult(std::string_view name) {
     if (!results_) results_ = new Form3(ui_.File1, textEditor_, window_);
-    results_->addResult(FromLocalPath(name));
+    results_->addLocalResult(name);
 }
 
 void BatchRunHost::showResults(std::string_view heading, std::string_view summary) {

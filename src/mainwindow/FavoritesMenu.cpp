@@ -1,7 +1,6 @@
 #include "FavoritesMenu.h"
 
 #include <QAction>
-#include <QFileInfo>
 
 #include "CRegSettings.h"
 #include "FileListBox.h"
@@ -45,8 +44,9 @@ void FavoritesMenu::LoadFavorites() {
 
 void FavoritesMenu::favs_Click(int index) {
     // The stored value, not the caption: the folder as the editor stored it.
-    const QString folder = FromLocalPath(
-        Store(settingsFile_).GetSetting(fav::kSection, fav::slotKey(index), fav::kSlotDefault));
+    const std::string stored =
+        Store(settingsFile_).GetSetting(fav::kSection, fav::slotKey(index), fav::kSlotDefault);
+    const QString folder = FromLocalPath(stored);
     if (folder.isEmpty()) {
         MsgBox(window_,
                QObject::tr("This favorite folder is no longer stored. Choose \"Edit Favorites\" "
@@ -55,7 +55,7 @@ void FavoritesMenu::favs_Click(int index) {
         return;
     }
     // A folder that is gone leaves the work folder as it is.
-    if (!QFileInfo(folder).isDir() || !ui_.File1->setPath(folder)) {
+    if (!ui_.File1->setLocalPath(stored)) {
         MsgBox(window_,
                QObject::tr("The favorite folder\n%1\nno longer exists. The work folder stays as "
                            "it was.")

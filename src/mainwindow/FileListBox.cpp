@@ -1,10 +1,9 @@
 #include "FileListBox.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QItemSelection>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -16,6 +15,9 @@
 namespace lexmill {
 
 namespace {
+
+// The item role that keeps a name's bytes.
+constexpr int kLocalName = Qt::UserRole;
 
 // A case-folded pattern as a regular expression: "*" and "?" are wildcards,
 // every other character stands for itself ("[" included).
@@ -50,16 +52,26 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setObjectName(QStringLiteral("File1"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
-    path_ = QDir::cleanPath(QDir::currentPath());
+    std::error_code ec;
+    localPath_ = std::filesystem::current_path(ec).native();
+    path_ = FromLocalPath(localPath_);
     Refresh();
 }
 
 bool FileListBox::setPath(const QString& folder) {
-    if (folder.isEmpty()) return false;
-    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
-    if (!QFileInfo(clean).isDir()) return false;
-    const bool changed = clean != path_;
-    path_ = clean;
+    return setLocalPath(ToLocalPath(folder));
+}
+
+bool FileListBox::setLocalPath(const std::string& folder) {
+    if (folder.empty()) return false;
+    std::error_code ec;
+    std::string clean = std::filesystem::absolute(folder, ec).lexically_normal().native();
+    if (ec) return false;
+    if (clean.size() > 1 && clean.back() == '/') clean.pop_back();
+    if (!std::filesystem::is_directory(clean, ec)) return false;
+    const bool changed = clean != localPath_;
+    localPath_ = std::move(clean);
+    path_ = FromLocalPath(localPath_);
     Refresh();
     if (changed) emit PathChange();
     return true;
@@ -77,6 +89,22 @@ QString FileListBox::FileName() const {
     return item ? item->text() : QString();
 }
 
+std::string FileListBox::LocalName(int row) const {
+    const QListWidgetItem* it = item(row);
+    if (!it) return {};
+    const QVariant bytes = it->data(kLocalName);
+    return bytes.isValid() ? bytes.toByteArray().toStdString() : ToLocalPath(it->text());
+}
+
+std::string FileListBox::FileLocalName() const {
+    return currentItem() ? LocalName(currentRow()) : std::string();
+}
+
+std::string FileListBox::FileLocalPath() const {
+    if (!currentItem()) return {};
+    return localPath_ + (localPath_.ends_with('/') ? "" : "/") + FileLocalName();
+}
+
 bool FileListBox::MatchesPattern(const QString& name, const QString& pattern) {
     return Patterns(pattern).Match(name.toCaseFolded());
 }
@@ -86,11 +114,12 @@ void FileListBox::Refresh() {
     struct Entry {
         QString folded;
         QString name;
+        std::string raw;
     };
     std::vector<Entry> entries;
 
     std::error_code ec;
-    std::filesystem::directory_iterator it(ToLocalPath(path_), ec), end;
+    std::filesystem::directory_iterator it(localPath_, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string raw = it->path().filename().native();
         if (raw.empty() || raw[0] == '.') continue;
@@ -99,11 +128,12 @@ void FileListBox::Refresh() {
         QString name = FromLocalPath(raw);
         QString folded = name.toCaseFolded();
         if (!patterns.Match(folded)) continue;
-        entries.push_back({std::move(folded), std::move(name)});
+        entries.push_back({std::move(folded), std::move(name), raw});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         if (a.folded != b.folded) return a.folded < b.folded;
-        return a.name < b.name;
+        if (a.name != b.name) return a.name < b.name;
+        return a.raw < b.raw;
     });
 
     QStringList names;
@@ -112,6 +142,15 @@ void FileListBox::Refresh() {
     setUpdatesEnabled(false);
     clear();
     addItems(names);
+    {
+        // Only the bytes behind each text are added: nothing to show anew.
+        const QSignalBlocker quiet(model());
+        for (int row = 0; row < count(); ++row) {
+            const std::string& raw = entries[static_cast<std::size_t>(row)].raw;
+            item(row)->setData(kLocalName,
+                               QByteArray(raw.data(), static_cast<qsizetype>(raw.size())));
+        }
+    }
     setUpdatesEnabled(true);
 }
 
@@ -121,14 +160,27 @@ int FileListBox::SelCount() const {
     return count;
 }
 
-QStringList FileListBox::SelectedNames() const {
+std::vector<int> FileListBox::SelectedRows() const {
     std::vector<int> rows;
     for (const QItemSelectionRange& range : selectionModel()->selection())
         for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
     std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QStringList FileListBox::SelectedNames() const {
+    const std::vector<int> rows = SelectedRows();
     QStringList names;
     names.reserve(static_cast<qsizetype>(rows.size()));
     for (int row : rows) names << item(row)->text();
+    return names;
+}
+
+std::vector<std::string> FileListBox::SelectedLocalNames() const {
+    const std::vector<int> rows = SelectedRows();
+    std::vector<std::string> names;
+    names.reserve(rows.size());
+    for (int row : rows) names.push_back(LocalName(row));
     return names;
 }
 
@@ -143,23 +195,30 @@ int FileListBox::FindExact(const QString& name) const {
 }
 
 void FileListBox::SelectOnly(const QStringList& names) {
+    std::vector<std::string> local;
+    local.reserve(static_cast<size_t>(names.size()));
+    for (const QString& name : names) local.push_back(ToLocalPath(name));
+    SelectOnlyLocal(local);
+}
+
+void FileListBox::SelectOnlyLocal(const std::vector<std::string>& names) {
     // One pass over the list and one over the names, whatever their sizes.
     // An exact match wins over one that differs in case: on Linux "a.txt"
     // and "A.txt" may both be listed.
-    QHash<QString, int> exact, caseless;
+    QHash<QByteArray, int> exact;
+    QHash<QString, int> caseless;
     exact.reserve(count());
     caseless.reserve(count());
     for (int row = count() - 1; row >= 0; --row) {  // backwards: the first row wins
-        const QString text = item(row)->text();
-        exact.insert(text, row);
-        caseless.insert(text.toCaseFolded(), row);
+        exact.insert(QByteArray::fromStdString(LocalName(row)), row);
+        caseless.insert(item(row)->text().toCaseFolded(), row);
     }
 
     std::vector<int> rows;
-    rows.reserve(static_cast<size_t>(names.size()));
-    for (const QString& name : names) {
-        int row = exact.value(name, -1);
-        if (row < 0) row = caseless.value(name.toCaseFolded(), -1);
+    rows.reserve(names.size());
+    for (const std::string& name : names) {
+        int row = exact.value(QByteArray::fromStdString(name), -1);
+        if (row < 0) row = caseless.value(FromLocalPath(name).toCaseFolded(), -1);
         if (row >= 0) rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end());

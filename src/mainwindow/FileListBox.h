@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <vector>
 
 #include "SelectableFileList.h"
 
@@ -10,6 +12,8 @@ namespace lexmill {
 
 // The file list `File1`: the regular, not hidden files of one folder whose
 // names match the pattern, sorted ignoring case, with extended selection.
+// Names and the folder are shown as text but kept as the system's bytes, which
+// reach the files even when they are not UTF-8.
 class FileListBox : public QListWidget, public SelectableFileList {
     Q_OBJECT
     Q_PROPERTY(QString Path READ Path WRITE setPath NOTIFY PathChange)
@@ -21,9 +25,13 @@ class FileListBox : public QListWidget, public SelectableFileList {
 
     // The folder, as an absolute path without a trailing "/" (except "/").
     QString Path() const override { return path_; }
+    // The folder's bytes.
+    std::string LocalPath() const override { return localPath_; }
     // Lists `folder` (made absolute and clean). A path that is not a folder
     // changes nothing and returns false. Emits PathChange when it changed.
     bool setPath(const QString& folder);
+    // The same for a folder given as bytes.
+    bool setLocalPath(const std::string& folder);
 
     // ";"-separated patterns with "*" and "?", matched ignoring case;
     // "*.*" matches every name. Setting it lists the folder again.
@@ -32,6 +40,11 @@ class FileListBox : public QListWidget, public SelectableFileList {
 
     // The name of the item that has the focus, or the empty string.
     QString FileName() const;
+    // The bytes of the name of `row`, and of the item that has the focus ("" for none).
+    std::string LocalName(int row) const;
+    std::string FileLocalName() const;
+    // The bytes of the full path of the item that has the focus ("" for none).
+    std::string FileLocalPath() const;
 
     // Lists the folder again under the current pattern; the selection is lost.
     void Refresh();
@@ -39,9 +52,11 @@ class FileListBox : public QListWidget, public SelectableFileList {
     int SelCount() const;
     // The selected names in list order.
     QStringList SelectedNames() const;
+    std::vector<std::string> SelectedLocalNames() const;
     // The row whose name equals `name` ignoring case, an exact match first; -1 if none.
     int FindExact(const QString& name) const;
     void SelectOnly(const QStringList& names) override;
+    void SelectOnlyLocal(const std::vector<std::string>& names) override;
     // The row under `point` (viewport coordinates), or -1.
     int ItemFromPoint(const QPoint& point) const;
 
@@ -53,7 +68,10 @@ class FileListBox : public QListWidget, public SelectableFileList {
     void PatternChange();
 
   private:
+    std::vector<int> SelectedRows() const;
+
     QString path_;
+    std::string localPath_;
     QString pattern_ = QStringLiteral("*.*");
 };
 

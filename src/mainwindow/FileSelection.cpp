@@ -1,7 +1,9 @@
 #include "FileSelection.h"
 
+#include <sys/stat.h>
+
 #include <QComboBox>
-#include <QFileInfo>
+#include <QDateTime>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
+#include "MessageBox.h"
 #include "Module1.h"
 #include "StatusPanel.h"
 #include "TextConvert.h"
@@ -42,15 +45,11 @@ FileSelection::FileSelection(QWidget* window, Module1& m, const frmLMControls& u
       popup_(std::move(popup)) {}
 
 void FileSelection::GetSelectedFiles() {
-    std::vector<std::string> names;
-    const QStringList selected = ui_.File1->SelectedNames();
-    names.reserve(static_cast<std::size_t>(selected.size()));
-    for (const QString& name : selected) names.push_back(ToLocalPath(name));
-    SetSelection(m_, ToLocalPath(ui_.File1->Path()), names);
+    SetSelection(m_, ui_.File1->LocalPath(), ui_.File1->SelectedLocalNames());
 }
 
-void FileSelection::SetFolder(const QString& folder) {
-    ui_.File1->setPath(folder);
+void FileSelection::SetFolder(const std::string& folder) {
+    ui_.File1->setLocalPath(folder);
 }
 
 void FileSelection::ShowFolder() {
@@ -81,6 +80,9 @@ bool FileSelection::File1_Click() {
 
 void FileSelection::Command1_Click() {
     ui_.File1->selectAll();
+    // Start acts on the file that has the focus: give it to the first when none has it.
+    if (!ui_.File1->currentItem() && ui_.File1->count() > 0)
+        ui_.File1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 void FileSelection::Command5_Click() {
@@ -98,33 +100,40 @@ void FileSelection::Command2_Click() {
 void FileSelection::mnuFileOpenDA_Click() {
     GetSelectedFiles();
     if (m_.SelCount != 1) return;
-    ShellOpen(window_, FromLocalPath(m_.SelPaths[0]));
+    if (!ShellOpen(window_, LocalFileTarget(m_.SelPaths[0])))
+        MsgBox(window_,
+               QObject::tr("Lexmill could not open this file:\n%1\n\nNo application is set up to "
+                           "open files of this type.")
+                   .arg(FromLocalPath(m_.SelPaths[0])),
+               QObject::tr("Error"), QMessageBox::Critical);
 }
 
 void FileSelection::mnuFileOpenNp_Click() {
     GetSelectedFiles();
     if (m_.SelCount < 1) return;
-    OpenInTextEditor(window_, textEditor_, FromLocalPath(m_.SelPaths[0]));
+    OpenLocalPathInTextEditor(window_, textEditor_, m_.SelPaths[0]);
 }
 
 void FileSelection::UpdateFileToolTip(const QPoint& viewportPos) {
     FileListBox* list = ui_.File1;
-    QString folder = list->Path();
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    std::string folder = list->LocalPath();
+    if (folder.empty() || folder.back() != '/') folder += '/';
     const int row = list->ItemFromPoint(viewportPos);
     if (row < 0 || row >= list->count()) {
         list->setToolTip(QString());
         return;
     }
     const QString name = list->item(row)->text();
-    const QFileInfo info(folder + name);
-    if (!info.exists()) return;  // gone meanwhile: the tooltip stays
+    struct stat info {};
+    if (::stat((folder + list->LocalName(row)).c_str(), &info) != 0)
+        return;  // gone meanwhile: the tooltip stays
     const QLocale locale = QLocale::system();
-    const QDateTime modified = info.lastModified();
+    const QDateTime modified = QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 +
+                                                              info.st_mtim.tv_nsec / 1000000);
     const QString when = locale.toString(modified.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                          locale.toString(modified.time(), QStringLiteral("HH:mm:ss"));
     list->setToolTip(name + QStringLiteral("...") + when + QStringLiteral("...") +
-                     QString::number(info.size()) + QObject::tr(" bytes"));
+                     QString::number(qint64(info.st_size)) + QObject::tr(" bytes"));
 }
 
 void FileSelection::UpdateSelectionPanel() {

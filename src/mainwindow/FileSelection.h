@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 class QEvent;
 class QObject;
@@ -26,7 +27,7 @@ class FileSelection {
     // Takes the selected-files collection from File1 into Module1.
     void GetSelectedFiles();
     // Lists `folder`; a folder that is gone leaves the list where it is.
-    void SetFolder(const QString& folder);
+    void SetFolder(const std::string& folder);
     // The work folder label shows File1's folder.
     void ShowFolder();
 

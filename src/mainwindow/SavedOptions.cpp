@@ -64,17 +64,15 @@ void SavedOptions::ChooseStartupFilter() {
 }
 
 void SavedOptions::ChooseStartupFolder() {
-    const QString current = QDir::currentPath();
-    const std::string o =
-        settings_.GetSetting(opt::kSection, opt::kStartupFolderOption, ToLocalPath(current));
-    if (o == ToLocalPath(current) || o == opt::kStartInCurrentDirectory) {
+    std::error_code ec;
+    const std::string current = std::filesystem::current_path(ec).native();  // its bytes
+    const std::string o = settings_.GetSetting(opt::kSection, opt::kStartupFolderOption, current);
+    if (o == current || o == opt::kStartInCurrentDirectory) {
         files_.SetFolder(current);
     } else if (o == opt::kStartInLastUsedFolder) {
-        files_.SetFolder(FromLocalPath(
-            settings_.GetSetting(opt::kSection, opt::kLastUsedFolder, ToLocalPath(current))));
+        files_.SetFolder(settings_.GetSetting(opt::kSection, opt::kLastUsedFolder, current));
     } else if (o == opt::kStartInStartupFolder) {
-        files_.SetFolder(FromLocalPath(
-            settings_.GetSetting(opt::kSection, opt::kStartupFolder, ToLocalPath(current))));
+        files_.SetFolder(settings_.GetSetting(opt::kSection, opt::kStartupFolder, current));
     }
 }
 
@@ -102,7 +100,7 @@ void SavedOptions::Form_Unload() {
     const auto checked = [](const QCheckBox* box) {
         return std::string(box->isChecked() ? "1" : "0");
     };
-    settings_.SaveSetting(opt::kSection, opt::kLastUsedFolder, ToLocalPath(ui_.File1->Path()));
+    settings_.SaveSetting(opt::kSection, opt::kLastUsedFolder, ui_.File1->LocalPath());
     settings_.SaveSetting(opt::kSection, opt::kLastUsedFilter,
                           std::to_string(ui_.Combo1->currentIndex()));
     settings_.SaveSetting(opt::kSection, opt::kLastUsedCustomFilter,

@@ -53,14 +53,13 @@ std::optional<std::int64_t> TallyPanels::FileTally() {
         busy_.setWaitCursor(false);
         return 0;
     }
-    QString path = ui_.File1->Path();
-    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-    path += name;
+    const std::string local = ui_.File1->FileLocalPath();
+    const QString path = FromLocalPath(local);
     std::int64_t size = 0;
     TallyCounts counts;
     try {
         counts = tallyFile(
-            ToLocalPath(path), ui_.KWtext->text().toStdString(),
+            local, ui_.KWtext->text().toStdString(),
             [this, &size](std::int64_t handled) {
                 m_.ProgressMax = size;
                 busy_.setProgress(handled);

@@ -10,8 +10,10 @@
 
 #include "BusyIndicators.h"
 #include "FileListBox.h"
+#include "LocalFile.h"
 #include "MessageBox.h"
 #include "Module1.h"
+#include "TextConvert.h"
 #include "frmLMControls.h"
 
 namespace lexmill {
@@ -72,13 +74,12 @@ void TextBlock::mnuFileVTB_Click() {
         busy_.setWaitCursor(false);
         return;
     }
-    QString path = ui_.File1->Path();
-    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-    path += name;
+    const std::string local = ui_.File1->FileLocalPath();  // bytes, UTF-8 or not
+    const QString path = FromLocalPath(local);
 
-    QFile file(path);
+    LocalFile file;
     QByteArray bytes;
-    bool read = file.open(QIODevice::ReadOnly);
+    bool read = file.openLocal(local);
     if (read) {
         m_.ProgressMax = file.size();
         while (!file.atEnd()) {

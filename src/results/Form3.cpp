@@ -10,6 +10,7 @@
 
 #include "CommandButton.h"
 #include "SelectableFileList.h"
+#include "TextConvert.h"
 #include "TextEditor.h"
 
 namespace lexmill {
@@ -17,6 +18,15 @@ namespace lexmill {
 namespace {
 // The list's only item after a "Search Only" run that found nothing.
 const QString kNone = QStringLiteral("None");
+
+// The item role that keeps a name's bytes.
+constexpr int kLocalName = Qt::UserRole;
+
+// The bytes of an item's name: those it was given, else its text's.
+std::string LocalName(const QListWidgetItem* item) {
+    const QVariant bytes = item->data(kLocalName);
+    return bytes.isValid() ? bytes.toByteArray().toStdString() : ToLocalPath(item->text());
+}
 
 class WaitCursor {
   public:
@@ -86,6 +96,12 @@ void Form3::addResult(const QString& name) {
     List1->addItem(name);
 }
 
+void Form3::addLocalResult(std::string_view name) {
+    auto* item = new QListWidgetItem(FromLocalPath(name));
+    item->setData(kLocalName, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    List1->addItem(item);
+}
+
 void Form3::setHeading(const QString& text) {
     Label1->setText(text);
 }
@@ -120,18 +136,18 @@ void Form3::Command2_Click() {
 void Form3::Command3_Click() {
     const QList<QListWidgetItem*> selected = List1->selectedItems();
     if (!fileList_ || selected.isEmpty() || ListIsNone()) return;
-    QString folder = fileList_->Path();
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    OpenInTextEditor(this, editor_, folder + selected.first()->text());
+    std::string folder = fileList_->LocalPath();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    OpenLocalPathInTextEditor(this, editor_, folder + LocalName(selected.first()));
 }
 
 void Form3::Command4_Click() {
     if (!fileList_) return;
     WaitCursor wait;
-    QStringList names;
-    names.reserve(List1->count());
-    for (int i = 0; i < List1->count(); ++i) names << List1->item(i)->text();
-    fileList_->SelectOnly(names);
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(List1->count()));
+    for (int i = 0; i < List1->count(); ++i) names.push_back(LocalName(List1->item(i)));
+    fileList_->SelectOnlyLocal(names);
 }
 
 }  // namespace lexmill

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <string_view>
 
 class QLabel;
 class QListWidget;
@@ -23,6 +24,8 @@ class Form3 : public QDialog {
     ~Form3() override;
 
     void addResult(const QString& name);
+    // A name given as the system's bytes: shown as text, used as the bytes.
+    void addLocalResult(std::string_view name);
     void setHeading(const QString& text);
     void setSummary(const QString& text);
 

@@ -18,13 +18,25 @@ inline std::string ToUtf8(const QString& text) {
     return text.toStdString();
 }
 
-// File names and paths: the system's bytes, shown as text.
+// File names and paths: the system's bytes, shown as text. Bytes that are not
+// UTF-8 show as U+FFFD, so ToLocalPath of the text is not the name again: code
+// that reaches the file keeps the bytes themselves.
 inline QString FromLocalPath(std::string_view bytes) {
     return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 inline std::string ToLocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// A target for ShellOpen that names the file at `bytes` exactly: the path
+// itself when its text gives back the same bytes, otherwise a "file:" address
+// with the bytes percent-encoded.
+inline QString LocalFileTarget(const std::string& bytes) {
+    const QString text = FromLocalPath(bytes);
+    if (ToLocalPath(text) == bytes) return text;
+    const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QStringLiteral("file://") + QString::fromLatin1(raw.toPercentEncoding("/"));
 }
 
 }  // namespace lexmill

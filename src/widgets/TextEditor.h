@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QWidget;
 
@@ -15,5 +16,7 @@ QString FindTextEditor();
 // returns at once. When `editor` is empty or cannot be started, says so in a
 // message box titled "Error" and returns false.
 bool OpenInTextEditor(QWidget* owner, const QString& editor, const QString& path);
+// The same for a path given as the system's bytes, which need not be UTF-8.
+bool OpenLocalPathInTextEditor(QWidget* owner, const QString& editor, const std::string& path);
 
 }  // namespace lexmill

@@ -5,12 +5,14 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <fstream>
 
 #include "CRegSettings.h"
 #include "FileListBox.h"
 #include "Form3.h"
 #include "Module1.h"
 #include "QtPrinters.h"
+#include "RecordedShellOpens.h"
 #include "ScriptedMessageBoxes.h"
 #include "StatusPanel.h"
 #include "frmLM.h"
@@ -313,15 +315,51 @@ TEST_F(FrmLMTest, FiltersSelectionAndTheButtonsTheyEnable) {
 
     c<QComboBox>("Combo1")->setCurrentIndex(2);
     auto* start = c<QPushButton>("Command3");
-    c<QPushButton>("Command1")->click();  // Select All
+    c<QPushButton>("Command1")->click();  // Select All: the first file has the focus
     EXPECT_EQ(panel(2), "4 file(s) selected.");
-    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     EXPECT_FALSE(start->isEnabled());  // no search text
     c<QPlainTextEdit>("Text1")->setPlainText("x");
     EXPECT_TRUE(start->isEnabled());
     c<QPushButton>("Command5")->click();  // refresh: no current file
     EXPECT_FALSE(start->isEnabled());
     EXPECT_EQ(panel(2), "0 file(s) selected.");
+}
+
+// A folder and names that are not UTF-8 show U+FFFD but are used by their
+// bytes: the stored folder, the list, tally, viewer, run and Default Application.
+TEST_F(FrmLMTest, NamesThatAreNotUtf8AreUsedByTheirBytes) {
+    const std::string folder = QFile::encodeName(work()).toStdString() + "/d\xE9";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    std::ofstream(folder + "/caf\xE9.txt") << "cat and Cat";
+    std::ofstream(folder + "/caf\xE8.txt") << "cat";
+    settings.SaveSetting("Options", "Startup Folder Option", "0");
+    settings.SaveSetting("Options", "Last Used Folder", folder);
+    open();
+    auto* list = c<FileListBox>("File1");
+    ASSERT_EQ(list->count(), 2);
+    list->setCurrentRow(1);  // "caf\xE9.txt": its bytes sort after "caf\xE8.txt"
+    c<QPushButton>("Command6")->click();
+    EXPECT_EQ(texts({"numwrdsF"}), "3");
+    c<QAction>("mnuFileVTB")->trigger();
+    EXPECT_EQ(c<QPlainTextEdit>("Text4")->toPlainText(), "cat and Cat");
+    RecordedShellOpens opens;
+    opens.setAccepted(false);
+    c<QAction>("mnuFileOpenDA")->trigger();
+    EXPECT_EQ(lastBox(), "Error|Lexmill could not open this file:\n" + work() +
+                             "/d\uFFFD/caf\uFFFD.txt\n\nNo application is set up to open files "
+                             "of this type.");
+    EXPECT_EQ(opens.last().target, "file://" + work() + "/d%E9/caf%E9.txt");
+    c<QPlainTextEdit>("Text1")->setPlainText("cat");
+    c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    EXPECT_EQ(start().join(u'|'),
+              "Files that were changed:|Search complete. 2 replacements made.|caf\uFFFD.txt|"
+              "Press \"Esc\" to cancel.");
+    EXPECT_EQ(m.SelPaths, std::vector{folder + "/caf\xE9.txt"});  // for uploads, meta tags
+    std::string changed;
+    std::getline(std::ifstream(folder + "/caf\xE9.txt"), changed);
+    EXPECT_EQ(changed, "cow and cow");
+    c<QAction>("mnuFileExit")->trigger();
+    EXPECT_EQ(settings.GetSetting("Options", "Last Used Folder"), folder);
 }
 
 }  // namespace

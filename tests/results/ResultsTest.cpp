@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 
 #include "CProgressBarEx.h"
 #include "FileListBox.h"
@@ -168,4 +169,17 @@ TEST(Form3, ViewAndSelectAllWorkOnTheFileList) {
         EXPECT_EQ(fileList.SelectedNames(), selected);
         EXPECT_FALSE(QApplication::overrideCursor());  // the hourglass is gone again
     }
+
+    // Names kept as bytes: two that show alike ("x\uFFFD.txt") are told apart.
+    const std::string folder = QFile::encodeName(work.path()).toStdString() + "/";
+    for (const char* name : {"x\xE8.txt", "x\xE9.txt"}) std::ofstream(folder + name) << "";
+    fileList.Refresh();
+    Form3 form(&fileList, "/usr/bin/touch");
+    for (const char* name : {"new\xE9.txt", "x\xE9.txt"}) form.addLocalResult(name);
+    form.findChild<QListWidget*>("List1")->item(0)->setSelected(true);
+    Command(form, 3)->click();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return ::access((folder + "new\xE9.txt").c_str(), 0) == 0; }));
+    Command(form, 4)->click();
+    EXPECT_EQ(fileList.SelectedLocalNames(), std::vector<std::string>{"x\xE9.txt"});
 }
