@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "BrowseDirectorysOnly.h"
 #include "CommandButton.h"
 #include "MessageBox.h"
 #include "SettingsCatalogue.h"
+#include "TextConvert.h"
 
 namespace lexmill {
 
@@ -81,8 +83,14 @@ void frmfav::Form_Load() {
     for (int slot = 0; slot < fav::kSlots; ++slot) {
         const std::string path =
             settings_.GetSetting(fav::kSectionInEditor, fav::slotKey(slot), fav::kSlotDefault);
-        if (!path.empty()) List1->addItem(QString::fromStdString(path));
+        if (!path.empty()) AddEntry(path);
     }
+}
+
+void frmfav::AddEntry(const std::string& folder) {
+    // Shown as text, kept as the folder's bytes, which need not be UTF-8.
+    auto* item = new QListWidgetItem(FromLocalPath(folder), List1);
+    item->setData(Qt::UserRole, QByteArray::fromStdString(folder));
 }
 
 void frmfav::Command1_Click() {
@@ -104,7 +112,7 @@ void frmfav::Command2_Click() {
     for (int i = 0; i < List1->count(); ++i)
         if (List1->item(i)->text() == folder)
             return;  // exact: another letter case is another folder
-    List1->addItem(folder);
+    AddEntry(ToLocalPath(folder));
 }
 
 void frmfav::Command3_Click() {
@@ -113,14 +121,18 @@ void frmfav::Command3_Click() {
 
 void frmfav::Command4_Click() {
     QStringList entries;
-    for (int i = 0; i < List1->count(); ++i) entries << List1->item(i)->text();
+    std::vector<std::string> folders;
+    for (int i = 0; i < List1->count(); ++i) {
+        entries << List1->item(i)->text();
+        folders.push_back(List1->item(i)->data(Qt::UserRole).toByteArray().toStdString());
+    }
     CRegSettings settings(settingsFile_);
     UseProgramSettings(settings);
     try {
         for (int slot = 0; slot < fav::kSlots; ++slot) {
             const std::string key = fav::slotKey(slot);
             if (slot < entries.size() && !entries[slot].isEmpty())
-                settings.SaveSetting(fav::kSectionInEditor, key, entries[slot].toStdString());
+                settings.SaveSetting(fav::kSectionInEditor, key, folders[slot]);
             else
                 settings.DeleteSetting(fav::kSectionInEditor, key);
         }

@@ -49,6 +49,7 @@ class frmfav : public QDialog {
   private:
     void Form_Load();
     void UpdateMenu(const QStringList& entries);
+    void AddEntry(const std::string& folder);
 
     FavoritesMenuEntries favs_;
     QString fileListFolder_;

@@ -322,4 +322,16 @@ TEST(frmfav, OnlyDoneStoresTheSlotsAndUpdatesTheMenu) {
     }
 }
 
+// A stored folder whose name is not UTF-8 is stored again by its bytes.
+TEST(frmfav, KeepsTheBytesOfStoredFolders) {
+    TempSettings settings;
+    for (const char* slot : {"folder0", "folder1"})
+        settings.open().SaveSetting("Favorite Folders", slot, std::string("/d\xE9") + slot);
+    FavoritesMenu menu({"/d?folder0", "/d?folder1"});
+    Edit(menu, settings, {"0"}, 4);
+    EXPECT_EQ(settings.open().GetSetting("Favorite Folders", "folder0"),
+              "/d\xE9"
+              "folder1");
+}
+
 #include "DialogsTest.moc"
