@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "FrmAbt.h"
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "ScriptedFolderBrowser.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempSettings.h"

@@ -16,7 +16,7 @@
 #include "FileListBox.h"
 #include "Form3.h"
 #include "ProgressProperty.h"
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 
 using namespace lexmill;

@@ -11,7 +11,7 @@
 #include "FtpTestServer.h"
 #include "Inet.h"
 #include "Module1.h"
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempSettings.h"
 

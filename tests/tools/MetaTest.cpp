@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "Module1.h"
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempDir.h"
 #include "frmMeta.h"
