@@ -28,9 +28,10 @@ std::string readOrdinaryFile(const std::string& path,
     struct stat st {};
     const UniqueFd fd = openOrdinaryFile(path, &st);
     if (size) *size = st.st_size;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
     constexpr std::size_t kBlock = 1 << 20;
+    std::string bytes;
+    // Room for the last, empty read too: growing would copy the whole text.
+    bytes.reserve(static_cast<std::size_t>(st.st_size) + kBlock);
     for (;;) {
         const std::size_t had = bytes.size();
         bytes.resize(had + kBlock);

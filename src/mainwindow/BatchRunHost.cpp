@@ -49,8 +49,8 @@ void BatchRunHost::WindowClosed() {
 
 BatchOptions BatchRunHost::options() {
     BatchOptions o;
-    o.searchText = texts_.BoxText(ui_.Text1).toStdString();
-    o.replaceText = texts_.BoxText(ui_.Text2).toStdString();
+    o.searchText = texts_.BoxText(ui_.Text1);
+    o.replaceText = texts_.BoxText(ui_.Text2);
     o.searchOnly = ui_.Check3->isChecked();
     o.matchCase = ui_.Check4->isChecked();
     o.makeBackups = ui_.Check1->isChecked();

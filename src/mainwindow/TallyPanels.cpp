@@ -89,7 +89,7 @@ std::int64_t TallyPanels::FinishTally(const TallyCounts& counts) {
 
 std::int64_t TallyPanels::TextTally() {
     busy_.setWaitCursor(true);
-    const std::string text = texts_.BoxText(ui_.Text4).toStdString();
+    const std::string text = texts_.BoxText(ui_.Text4);
     m_.ProgressMax = static_cast<std::int64_t>(text.size());
     busy_.setProgress(m_.ProgressMax);
     const TallyCounts counts = tallyText(text, ui_.KWtext2->text().toStdString());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QPlainTextEdit;
@@ -19,12 +19,14 @@ class TextBlock {
   public:
     TextBlock(QWidget* window, Module1& m, const frmLMControls& ui, BusyIndicators& busy);
 
-    // Sets the whole text of Text1, Text2 or Text4 and keeps it exactly (line
-    // breaks included) for the search, the replacement or the tally, until
-    // the user edits the box; the box itself shows it as text.
-    void SetBoxText(QPlainTextEdit* box, const QString& text);
-    // What a box stands for: the text kept by SetBoxText, or what it shows.
-    QString BoxText(const QPlainTextEdit* box) const;
+    // Sets the whole text of Text1, Text2 or Text4 and keeps its bytes exactly
+    // (line breaks and bytes that are not UTF-8 included) for the search, the
+    // replacement or the tally, until the user edits the box. The box shows it
+    // decoded as UTF-8; of a long text only the start, with a last line that
+    // says how much more there is (showing a megabyte line would freeze it).
+    void SetBoxText(QPlainTextEdit* box, std::string bytes);
+    // What a box stands for: the bytes kept by SetBoxText, or what it shows.
+    std::string BoxText(const QPlainTextEdit* box) const;
     // Every change of the box; one the user made drops the kept text.
     void BoxEdited(const QPlainTextEdit* box);
 
@@ -38,7 +40,7 @@ class TextBlock {
     // A text put into a box by the program, kept exactly while the box shows it.
     struct KeptText {
         const QPlainTextEdit* box = nullptr;
-        std::optional<QString> exact;
+        std::optional<std::string> exact;
         bool setting = false;  // SetBoxText is changing the box
     };
     KeptText& Kept(const QPlainTextEdit* box);

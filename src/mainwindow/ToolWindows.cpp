@@ -28,8 +28,8 @@ void ToolWindows::mnuToolsMeta_Click() {
     // it finds the file's own text.
     RunMetaTagExtractor(
         window_, m_, ui_.Command3,
-        [this](const QString& text) { texts_.SetBoxText(ui_.Text1, text); },
-        [this](const QString& text) { texts_.SetBoxText(ui_.Text2, text); });
+        [this](const std::string& text) { texts_.SetBoxText(ui_.Text1, text); },
+        [this](const std::string& text) { texts_.SetBoxText(ui_.Text2, text); });
     busy_.setProgress(0);
 }
 

@@ -4,9 +4,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "CommandButton.h"
+#include "Utf8.h"
 
 namespace lexmill {
 
@@ -47,40 +47,50 @@ frmMeta::frmMeta(InsertInto searchFor, InsertInto replaceWith, QWidget* parent)
     UpdateButtons();
 }
 
-void frmMeta::setListText(const QString& text) {
-    list_ = text;
-    crLfAt_.clear();
-    // The document keeps one break for each of CR LF, CR and LF; note where a
-    // break stood for two characters so that a selection maps back exactly.
-    int position = 0;
-    for (qsizetype i = 0; i < text.size(); ++i, ++position) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            crLfAt_.push_back(position);
+void frmMeta::setListText(std::string bytes) {
+    list_ = std::move(bytes);
+    byteAt_.clear();
+    // The text shown, decoded here so that each position of the document maps
+    // back to its bytes: the document keeps one break for each of CR LF, CR
+    // and LF, and a byte that does not start a valid UTF-8 character shows as
+    // one U+FFFD.
+    QString shown;
+    shown.reserve(qsizetype(list_.size()));
+    const auto* s = reinterpret_cast<const unsigned char*>(list_.data());
+    for (std::size_t i = 0; i < list_.size();) {
+        byteAt_.push_back(i);
+        const int length = utf8::sequenceLength(s + i, list_.size() - i);
+        if (length <= 0) {
+            shown += QChar::ReplacementCharacter;
             ++i;
+        } else if (s[i] == '\r' && i + 1 < list_.size() && s[i + 1] == '\n') {
+            shown += u"\r\n";
+            i += 2;
+        } else {
+            const char32_t cp = utf8::decode(s + i, length);
+            shown += QString::fromUcs4(&cp, 1);
+            if (cp > 0xFFFF) byteAt_.push_back(i);  // a surrogate pair
+            i += std::size_t(length);
         }
     }
-    Text1->setPlainText(text);
-    mapped_ = Text1->document()->characterCount() - 1 == position;
+    byteAt_.push_back(list_.size());
+    Text1->setPlainText(shown);
+    mapped_ = std::size_t(Text1->document()->characterCount()) == byteAt_.size();
     UpdateButtons();
 }
 
-qsizetype frmMeta::ListOffset(int documentPosition) const {
-    const auto before = std::lower_bound(crLfAt_.begin(), crLfAt_.end(), documentPosition);
-    return documentPosition + (before - crLfAt_.begin());
-}
-
-QString frmMeta::SelText() const {
+std::string frmMeta::SelText() const {
     const QTextCursor cursor = Text1->textCursor();
     if (!cursor.hasSelection()) return {};
     if (!mapped_) {
         // Should the document ever differ, line breaks become CR LF, as listed.
         QString text = cursor.selectedText();
         text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        return text;
+        return text.toStdString();
     }
-    const qsizetype from = ListOffset(cursor.selectionStart());
-    const qsizetype to = ListOffset(cursor.selectionEnd());
-    return list_.mid(from, to - from);
+    const std::size_t from = byteAt_[std::size_t(cursor.selectionStart())];
+    const std::size_t to = byteAt_[std::size_t(cursor.selectionEnd())];
+    return list_.substr(from, to - from);
 }
 
 void frmMeta::UpdateButtons() {

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QPlainTextEdit;
@@ -16,21 +18,24 @@ namespace lexmill {
 class frmMeta : public QDialog {
     Q_OBJECT
   public:
-    // Replaces the whole text of one of the main window's boxes. Called while
-    // the viewer is open, so the box shows the text at once.
-    using InsertInto = std::function<void(const QString&)>;
+    // Replaces the whole text of one of the main window's boxes with the
+    // page's bytes. Called while the viewer is open, so the box shows the text
+    // at once.
+    using InsertInto = std::function<void(const std::string&)>;
 
     // `searchFor` stands for frmLM.Text1, `replaceWith` for frmLM.Text2; an
     // empty function makes its button do nothing.
     frmMeta(InsertInto searchFor, InsertInto replaceWith, QWidget* parent = nullptr);
 
-    // The list in Text1. Shown as plain text; line breaks inside a tag are kept.
-    void setListText(const QString& text);
-    QString listText() const { return list_; }
+    // The list in Text1, the page's bytes. Shown as plain text decoded as
+    // UTF-8 (a byte that is not UTF-8 as U+FFFD); line breaks inside a tag are kept.
+    void setListText(std::string bytes);
+    const std::string& listText() const { return list_; }
 
-    // Text1's selected text exactly as it is in the list: a CR LF stays CR LF
-    // and a lone LF or CR stays itself, so the text still matches the file.
-    QString SelText() const;
+    // Text1's selected text exactly as it is in the list: a CR LF stays CR LF,
+    // a lone LF or CR stays itself and every byte stays as it was, so the
+    // text still matches the file.
+    std::string SelText() const;
 
     void Command1_Click();  // "&Done"
     void Command2_Click();  // into "Search For:"
@@ -39,14 +44,13 @@ class frmMeta : public QDialog {
   private:
     // The two insert buttons follow the selection (no polling timer).
     void UpdateButtons();
-    // Position in list_ of a position in Text1's document, where a CR LF is one.
-    qsizetype ListOffset(int documentPosition) const;
-
     InsertInto searchFor_;
     InsertInto replaceWith_;
-    QString list_;
-    std::vector<int> crLfAt_;  // document positions of line breaks that are CR LF in list_
-    bool mapped_ = true;       // false if the document did not take list_ as expected
+    std::string list_;
+    // Offset in list_ of each position in Text1's document (where a CR LF is
+    // one position, and a byte that is not UTF-8 one U+FFFD), then its end.
+    std::vector<std::size_t> byteAt_;
+    bool mapped_ = true;  // false if the document did not take the list as expected
 
     QPlainTextEdit* Text1;
     QPushButton* Command2;

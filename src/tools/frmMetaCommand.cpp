@@ -86,10 +86,8 @@ void RunMetaTagExtractor(QWidget* mainWindow, Module1& m, QWidget* startButton,
     // On the heap: the main window owns it, and may go while it is open.
     QPointer<frmMeta> viewer =
         new frmMeta(std::move(searchFor), std::move(replaceWith), mainWindow);
-    const QString text = list.empty() ? tr("No meta tags found in file.")
-                                      : QString::fromUtf8(list.data(), qsizetype(list.size()));
-    std::string().swap(list);
-    viewer->setListText(text);
+    viewer->setListText(list.empty() ? tr("No meta tags found in file.").toStdString()
+                                     : std::move(list));
     viewer->setWindowTitle(tr("Meta tags found in ") + QString::fromStdString(path));
     viewer->exec();
     delete viewer;

@@ -201,6 +201,7 @@ TEST_F(FrmLMTest, TalliesShowTheEngineCountsAndRestoreTheWindow) {
 
 TEST_F(FrmLMTest, TextBlockKeepsAFilesExactTextUntilEditedAndFollowsTheClipboard) {
     write("exact.txt", QByteArray("a\r\nb\xC2\xA0") + "c");  // CR LF, a no-break space
+    write("fifo.txt", "");
     QGuiApplication::clipboard()->setText("two words");
     open();
     auto* block = c<QPlainTextEdit>("Text4");
@@ -220,6 +221,14 @@ TEST_F(FrmLMTest, TextBlockKeepsAFilesExactTextUntilEditedAndFollowsTheClipboard
     EXPECT_FALSE(c<QCheckBox>("Check2")->isChecked() || block->isReadOnly());
     EXPECT_EQ(block->toPlainText(), "a\nb c");  // as the box shows it
     EXPECT_EQ(texts({"numwrdsT"}), "2");        // the file's own text: "b\u00A0c" is one word
+    select({"fifo.txt"});                       // a FIFO stands where it was listed: no hang
+    QFile::remove(file("fifo.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("fifo.txt")).constData(), 0644), 0);
+    c<QAction>("mnuFileVTB")->trigger();
+    EXPECT_EQ(lastBox(), "Error|Lexmill could not read this file:\n" + file("fifo.txt") +
+                             "\n\nnot an ordinary file");
+    EXPECT_EQ(texts({"numwrdsT"}), "2");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     block->moveCursor(QTextCursor::End);
     QTest::keyClicks(block, "xy");
     EXPECT_EQ(texts({"numwrdsT"}), "3");  // the user's text: "a\nb cxy"
@@ -233,6 +242,28 @@ TEST_F(FrmLMTest, TextBlockKeepsAFilesExactTextUntilEditedAndFollowsTheClipboard
     QGuiApplication::clipboard()->clear();
     EXPECT_TRUE(QTest::qWaitFor([&] { return block->toPlainText().isEmpty(); }));
     EXPECT_FALSE(c<QPushButton>("Command4")->isEnabled());
+}
+
+// A Windows-1252 tag longer than the box shows goes in with its bytes, so the run finds it.
+TEST_F(FrmLMTest, MetaTagInsertKeepsItsBytes) {
+    const QByteArray tag = "<meta content=\"" + QByteArray(5000, 'x') + "caf\xE9\">";
+    write("page.htm", tag + "\r\n");
+    store("Make Backups=0");
+    open();
+    c<QComboBox>("Combo1")->setCurrentIndex(1);
+    select({"page.htm"});
+    QTimer::singleShot(0, w.get(), [] {
+        QWidget* viewer = QApplication::activeModalWidget();
+        viewer->findChild<QPlainTextEdit*>("Text1")->selectAll();
+        viewer->findChild<QPushButton*>("Command2")->click();
+        viewer->findChild<QPushButton*>("Command1")->click();
+    });
+    c<QAction>("mnuToolsMeta")->trigger();
+    EXPECT_EQ(c<QPlainTextEdit>("Text1")->toPlainText(),
+              QString::fromUtf8(tag.left(4096) + "\n\u2026 and 927 more bytes, not shown here"));
+    c<QPlainTextEdit>("Text2")->setPlainText("new");
+    EXPECT_EQ(start().value(1), "Search complete. 1 replacements made.");
+    EXPECT_EQ(read("page.htm"), "new");
 }
 
 // Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4".
