@@ -67,6 +67,8 @@ Undo:
   --undo FOLDER          the same for the last run that changed files in FOLDER
   --list-runs            print the runs kept for undo (the last 20), one a line:
                          date, work folder, files changed, undone or not
+Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
+~/.local/state/Bramblegate/Lexmill/runs). A run without backups cannot be undone.
 
   -h, --help             show this text
 

@@ -267,16 +267,25 @@ void saveRunRecord(const std::string& runsFolder, const RunRecord& record) {
     ::fsync(folder.get());
 }
 
+bool readRunRecord(const std::string& runsFolder, const std::string& id, RunRecord& record) {
+    RunRecord r;
+    r.id = id;
+    try {
+        if (id.find('/') != std::string::npos ||
+            !parseRecord(readOrdinaryFile(runsFolder + "/" + id), r))
+            return false;
+    } catch (const FileError&) {
+        return false;
+    }
+    record = std::move(r);
+    return true;
+}
+
 std::vector<RunRecord> listRunRecords(const std::string& runsFolder) {
     std::vector<RunRecord> records;
     for (const auto& name : recordNames(runsFolder)) {
         RunRecord r;
-        r.id = name;
-        try {
-            if (parseRecord(readOrdinaryFile(runsFolder + "/" + name), r))
-                records.push_back(std::move(r));
-        } catch (const FileError&) {
-        }
+        if (readRunRecord(runsFolder, name, r)) records.push_back(std::move(r));
     }
     return records;
 }

@@ -62,6 +62,10 @@ void saveRunRecord(const std::string& runsFolder, const RunRecord& record);
 // The kept records, oldest first. Records that cannot be read are passed over.
 std::vector<RunRecord> listRunRecords(const std::string& runsFolder);
 
+// The record `id` (BatchReport::runRecord of a run). False when it is gone
+// or cannot be read.
+bool readRunRecord(const std::string& runsFolder, const std::string& id, RunRecord& record);
+
 // The newest record not undone yet; with a `folder`, the newest that changed a
 // file in that folder. False when there is none.
 bool lastUndoableRun(const std::string& runsFolder, RunRecord& record,
