@@ -34,6 +34,7 @@ void readFileList(const std::string& path, std::vector<std::string>& files) {
 const char* const kHelpText =
     R"(Usage: lexmill-batch [OPTIONS] FILE...
        lexmill-batch --tally FILE [--keyword K]
+       lexmill-batch --undo [FOLDER] | --list-runs
 
 Searches the files for a text and replaces every occurrence, as Lexmill's
 Start button does: left to right, occurrences never overlapping, the
@@ -59,6 +60,16 @@ Tally:
                          occurrences of FILE
   --keyword K            the keyword or phrase to count (ignoring case)
 
+Undo:
+  --undo                 undo the last run with backups that is not undone yet:
+                         put back from LMBACK each file it changed, unless the
+                         file or its backup was changed since (then reported)
+  --undo FOLDER          the same for the last run that changed files in FOLDER
+  --list-runs            print the runs kept for undo (the last 20), one a line:
+                         date, work folder, files changed, undone or not
+Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
+~/.local/state/Bramblegate/Lexmill/runs). A run without backups cannot be undone.
+
   -h, --help             show this text
 
 Ctrl+C stops a run after the file being handled; the summary then says
@@ -73,6 +84,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     std::optional<std::string> search, replace;
     std::optional<bool> backups;
     bool sawSearchOption = false;
+    std::optional<std::string> runsOption;  // --undo or --list-runs
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -121,6 +133,9 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             if (a.mode == Arguments::Mode::Tally) throw UsageError("--tally takes one file");
             a.mode = Arguments::Mode::Tally;
             a.files.push_back(value());
+        } else if (arg == "--undo" || arg == "--list-runs") {
+            if (runsOption) throw UsageError(*runsOption + " and " + arg + " conflict");
+            runsOption = arg;
         } else if (arg == "--keyword") {
             a.keyword = value();
         } else if (arg == "--") {
@@ -133,6 +148,18 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
 
+    if (runsOption) {
+        if (a.mode != Arguments::Mode::Batch || search || replace || sawSearchOption || backups ||
+            !a.keyword.empty())
+            throw UsageError(*runsOption + " cannot be combined with other options");
+        if (a.files.size() > (*runsOption == "--undo" ? 1u : 0u))
+            throw UsageError(*runsOption == "--undo" ? "--undo takes at most one folder"
+                                                     : "--list-runs takes no files");
+        a.mode = *runsOption == "--undo" ? Arguments::Mode::Undo : Arguments::Mode::ListRuns;
+        if (!a.files.empty()) a.undoFolder = a.files.front();
+        a.files.clear();
+        return a;
+    }
     if (a.mode == Arguments::Mode::Tally) {
         if (search || replace || sawSearchOption || backups)
             throw UsageError("--tally cannot be combined with search and replace options");

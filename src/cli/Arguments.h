@@ -15,11 +15,12 @@ class UsageError : public std::runtime_error {
 };
 
 struct Arguments {
-    enum class Mode { Batch, Tally, Help };
+    enum class Mode { Batch, Tally, Help, Undo, ListRuns };
     Mode mode = Mode::Batch;
     BatchOptions batch;  // search and replace texts, options
     std::vector<std::string> files;
-    std::string keyword;  // --tally
+    std::string keyword;     // --tally
+    std::string undoFolder;  // --undo FOLDER; empty: the last run anywhere
 };
 
 // Parses argv (without the program name). Files named by --search-file,

@@ -1,5 +1,6 @@
 // lexmill-batch: Lexmill's search and replace and text tally for scripts and large jobs.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include "Arguments.h"
 #include "FileError.h"
 #include "Module1.h"
+#include "RunRecord.h"
 #include "SearchAndReplace.h"
 #include "Tally.h"
 #include "TemporaryFile.h"
@@ -96,8 +98,54 @@ int runBatch(cli::Arguments& a) {
 
     for (const auto& f : report.failures)
         std::fprintf(stderr, "lexmill-batch: %s: %s\n", f.path.c_str(), f.reason.c_str());
+    if (!report.runRecordError.empty())
+        std::fprintf(stderr,
+                     "lexmill-batch: no run record kept, so this run cannot be undone: %s\n",
+                     report.runRecordError.c_str());
     const bool written = outputWritten(outputError);
     return skipped || !report.failures.empty() || report.cancelled || !written ? 1 : 0;
+}
+
+int runUndo(cli::Arguments& a) {
+    const std::string runs = defaultRunsFolder();
+    struct stat st {};
+    if (!a.undoFolder.empty() && (::stat(a.undoFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        std::fprintf(stderr, "lexmill-batch: --undo: %s is not a folder\n", a.undoFolder.c_str());
+        return 2;
+    }
+    RunRecord record;
+    if (!lastUndoableRun(runs, record, a.undoFolder)) {
+        std::fprintf(stderr, "lexmill-batch: nothing to undo%s%s\n",
+                     a.undoFolder.empty() ? "" : " in ", a.undoFolder.c_str());
+        return 1;
+    }
+    Module1 m;
+    g_module = &m;
+    handle(SIGINT, onInterrupt);
+    BatchReport report;
+    int outputError = 0;
+    {
+        cli::TerminalHost host(m, a.batch, stdout, stderr);
+        report = UndoRun(m, runs, record, host);
+        outputError = host.outputError();
+    }
+    std::signal(SIGINT, SIG_DFL);
+    g_module = nullptr;
+    for (const auto& f : report.failures)
+        std::fprintf(stderr, "lexmill-batch: %s: %s\n", f.path.c_str(), f.reason.c_str());
+    const bool written = outputWritten(outputError);
+    return !report.failures.empty() || report.cancelled || !written ? 1 : 0;
+}
+
+// One line a kept run, oldest first: date, work folder, files changed, undone or not.
+int listRuns() {
+    for (const RunRecord& r : listRunRecords(defaultRunsFolder())) {
+        std::string folder;
+        for (char c : r.folder) folder += c == '\n' ? std::string("\\n") : std::string(1, c);
+        std::printf("%s\t%s\t%zu files changed\t%s\n", r.ended.c_str(), folder.c_str(),
+                    r.files.size(), r.undone ? "undone" : "not undone");
+    }
+    return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
 }
 
 }  // namespace
@@ -123,6 +171,10 @@ int main(int argc, char** argv) {
             return runTally(a);
         case cli::Arguments::Mode::Batch:
             return runBatch(a);
+        case cli::Arguments::Mode::Undo:
+            return runUndo(a);
+        case cli::Arguments::Mode::ListRuns:
+            return listRuns();
     }
     return 2;
 }

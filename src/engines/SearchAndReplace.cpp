@@ -16,6 +16,7 @@
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "PathName.h"
+#include "RunRecord.h"
 #include "UniqueFd.h"
 #include "Utf8.h"
 
@@ -173,7 +174,7 @@ class ResultLedger {
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
                      std::unique_ptr<AtomicRewrite> rewrite, bool backup) {
         const std::size_t tag = next_++;
-        order_.push_back({tag, name, path, occurrences, false, {}});
+        order_.push_back({tag, name, path, occurrences, false, {}, backup});
         commits_.submit(
             tag, [path, backup, rewrite = std::shared_ptr<AtomicRewrite>(std::move(rewrite))] {
                 if (backup) backupFile(path, folderOf(path) + "/LMBACK", baseName(path));
@@ -192,6 +193,9 @@ class ResultLedger {
         flush();
     }
 
+    // The paths of the changed files backed up into LMBACK, in selection order.
+    const std::vector<std::string>& backedUp() const { return backedUp_; }
+
   private:
     struct Entry {
         std::size_t tag;
@@ -199,6 +203,7 @@ class ResultLedger {
         std::uint64_t occurrences;
         bool ready;
         std::optional<std::string> error;
+        bool backedUp = false;
     };
 
     void flush() {
@@ -209,6 +214,7 @@ class ResultLedger {
                 continue;
             }
             report_.listed.push_back(e.name);
+            if (e.backedUp) backedUp_.push_back(e.path);
             report_.count += e.occurrences;
             host_.addResult(e.name);
         }
@@ -219,6 +225,7 @@ class ResultLedger {
     CommitQueue commits_;
     std::deque<Entry> order_;
     std::size_t next_ = 0;
+    std::vector<std::string> backedUp_;
 };
 
 }  // namespace
@@ -318,6 +325,14 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     ledger.drain(true);
     // Esc during the last file still marks the run as cancelled.
     report.cancelled = report.cancelled || m.CancelRequested;
+    if (!ledger.backedUp().empty()) {
+        try {
+            report.runRecord =
+                writeRunRecord(defaultRunsFolder(), m.WorkPath, host.options(), ledger.backedUp());
+        } catch (const FileError& e) {
+            report.runRecordError = e.what();
+        }
+    }
 
     host.setStartEnabled(true);
     const std::string word = report.cancelled ? "cancelled" : "complete";

@@ -17,8 +17,10 @@ struct BatchReport {
     std::uint64_t count = 0;          // occurrences replaced (in files actually changed)
     std::vector<std::string> listed;  // the results list, in selection order
     std::vector<FileFailure> failures;
-    std::string heading;  // "Files that were changed:" or "Files:"
-    std::string summary;  // "Search complete. 3 replacements made."
+    std::string heading;         // "Files that were changed:" or "Files:"
+    std::string summary;         // "Search complete. 3 replacements made."
+    std::string runRecord;       // the id of the run record written; empty when none
+    std::string runRecordError;  // why no run record could be written
 };
 
 // Searches every selected file for the search text and, unless Search Only is
@@ -27,7 +29,8 @@ struct BatchReport {
 // goes: status texts, progress after each file, then the results window.
 // Tests the cancel flag between files. A file that cannot be read or written
 // is left as it was, listed in one "Warning" message at the end, and the run
-// goes on with the next.
+// goes on with the next. A run that changed files with backups leaves a run
+// record (RunRecord.h) in defaultRunsFolder().
 BatchReport SearchAndReplace(Module1& m, BatchHost& host);
 
 // The text of the "Warning" message that lists the files a run could not handle.

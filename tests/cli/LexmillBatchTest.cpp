@@ -103,7 +103,10 @@ TEST(Arguments, UsageErrorsSayWhat) {
         {{"--tally", "f", "--search", "x"}, "--tally cannot be combined with search and replace options"},
         {{"--tally", "f", "g"}, "--tally takes exactly one file"},
         {{"--search", "x", "--keyword", "k", "f"}, "--keyword goes with --tally"},
-        {{"--search-file", "/nonexistent/s", "f"}, "--search-file: cannot read /nonexistent/s"}};
+        {{"--search-file", "/nonexistent/s", "f"}, "--search-file: cannot read /nonexistent/s"},
+        {{"--undo", "d", "e"}, "--undo takes at most one folder"},
+        {{"--list-runs", "d"}, "--list-runs takes no files"},
+        {{"--undo", "--match-case"}, "--undo cannot be combined with other options"}};
     // clang-format on
     for (const auto& [args, message] : cases)
         EXPECT_THAT([&] { parseArguments(args); }, ::testing::ThrowsMessage<UsageError>(message));
