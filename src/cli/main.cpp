@@ -11,6 +11,7 @@
 #include "Arguments.h"
 #include "FileError.h"
 #include "Module1.h"
+#include "PreviewCommand.h"
 #include "SearchAndReplace.h"
 #include "Tally.h"
 #include "TemporaryFile.h"
@@ -123,6 +124,8 @@ int main(int argc, char** argv) {
             return runTally(a);
         case cli::Arguments::Mode::Batch:
             return runBatch(a);
+        case cli::Arguments::Mode::Preview:
+            return cli::runPreview(a);
     }
     return 2;
 }
