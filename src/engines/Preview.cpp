@@ -43,6 +43,34 @@ std::vector<std::string_view> linesOf(std::string_view text) {
     return lines;
 }
 
+// A name on a "---" or "+++" line as patch reads it: in C quotes when it holds
+// a quote, a backslash or a control character, followed by a tab when it holds
+// a space (which would otherwise be taken for the start of a date).
+std::string headerName(std::string_view prefix, std::string_view name) {
+    std::string plain = std::string(prefix) + std::string(name);
+    const bool special = std::any_of(plain.begin(), plain.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F || c == '"' || c == '\\';
+    });
+    if (!special) return plain.find(' ') == std::string::npos ? plain : plain + "\t";
+    std::string quoted = "\"";
+    for (const char c : plain) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (b < 0x20 || b == 0x7F) {
+            const char digits[] = {'\\', static_cast<char>('0' + (b >> 6)),
+                                   static_cast<char>('0' + ((b >> 3) & 7)),
+                                   static_cast<char>('0' + (b & 7)), '\0'};
+            quoted += digits;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
 std::string range(std::size_t start, std::size_t count) {
     if (count == 1) return std::to_string(start);
     return std::to_string(count == 0 ? start - 1 : start) + "," + std::to_string(count);
@@ -115,7 +143,7 @@ std::string unifiedDiff(std::string_view name, std::string_view before, std::str
         before_count = inBlock[b];
     }
 
-    std::string out = "--- a/" + std::string(name) + "\n+++ b/" + std::string(name) + "\n";
+    std::string out = "--- " + headerName("a/", name) + "\n+++ " + headerName("b/", name) + "\n";
     std::ptrdiff_t delta = 0;  // new lines minus old lines before the hunk
     for (std::size_t b = 0; b < blocks.size();) {
         std::size_t e = b + 1;  // blocks [b, e) make one hunk

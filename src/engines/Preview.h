@@ -16,8 +16,10 @@ struct PreviewFile {
     std::string path;
     std::uint64_t replacements = 0;
     // A unified diff of the file's text now and the text a run would write:
-    // "--- a/NAME", "+++ b/NAME", hunks with three lines of context. `patch
-    // -p1` in the work folder turns the file into exactly what a run writes.
+    // "--- a/NAME", "+++ b/NAME" (NAME in C quotes when it holds a quote, a
+    // backslash or a control character; followed by a tab when it holds a
+    // space), hunks with three lines of context. `patch -p1` in the work
+    // folder turns the file into exactly what a run writes.
     std::string diff;
 };
 
