@@ -54,6 +54,9 @@ Search and replace:
   --no-backups           change files without a backup
   --charset CHARSET      utf-8 (default) or windows-1252: how case is ignored
   --files-from LIST      also take the files named in LIST, one a line ("-": standard input)
+  --preview              write nothing: print a unified diff of what the run would
+                         write (apply it with 'patch -p1'), then the summary line
+                         "Preview: N replacements in M files." on standard error
 
 Tally:
   --tally FILE           print the lines, words, characters and keyword
@@ -85,6 +88,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     std::optional<bool> backups;
     bool sawSearchOption = false;
     std::optional<std::string> runsOption;  // --undo or --list-runs
+    bool preview = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -127,6 +131,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             else
                 throw UsageError("--charset: unknown character set '" + name +
                                  "' (use utf-8 or windows-1252)");
+        } else if (arg == "--preview") {
+            preview = true;
         } else if (arg == "--files-from") {
             readFileList(value(), a.files);
         } else if (arg == "--tally") {
@@ -150,7 +156,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
     if (runsOption) {
         if (a.mode != Arguments::Mode::Batch || search || replace || sawSearchOption || backups ||
-            !a.keyword.empty())
+            preview || !a.keyword.empty())
             throw UsageError(*runsOption + " cannot be combined with other options");
         if (a.files.size() > (*runsOption == "--undo" ? 1u : 0u))
             throw UsageError(*runsOption == "--undo" ? "--undo takes at most one folder"
@@ -161,7 +167,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         return a;
     }
     if (a.mode == Arguments::Mode::Tally) {
-        if (search || replace || sawSearchOption || backups)
+        if (search || replace || sawSearchOption || backups || preview)
             throw UsageError("--tally cannot be combined with search and replace options");
         if (a.files.size() != 1) throw UsageError("--tally takes exactly one file");
         return a;
@@ -174,6 +180,11 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     a.batch.searchText = *search;
     a.batch.replaceText = replace.value_or("");
     a.batch.makeBackups = backups.value_or(true);
+    if (preview) {
+        if (a.batch.searchOnly)
+            throw UsageError("--preview takes a replacement, not --search-only");
+        a.mode = Arguments::Mode::Preview;
+    }
     return a;
 }
 

@@ -12,6 +12,7 @@
 #include "Arguments.h"
 #include "FileError.h"
 #include "Module1.h"
+#include "PreviewCommand.h"
 #include "RunRecord.h"
 #include "SearchAndReplace.h"
 #include "Tally.h"
@@ -175,6 +176,8 @@ int main(int argc, char** argv) {
             return runUndo(a);
         case cli::Arguments::Mode::ListRuns:
             return listRuns();
+        case cli::Arguments::Mode::Preview:
+            return cli::runPreview(a);
     }
     return 2;
 }

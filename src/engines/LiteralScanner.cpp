@@ -88,6 +88,7 @@ void LiteralScanner::scan(bool final, const ByteSink& out) {
             const std::size_t at = pos + hit;
             if (!first_) first_ = consumed_ + at;
             ++count_;
+            if (hook_) hook_(consumed_ + at);
             if (out) {
                 out(std::string_view(raw_.data() + pos, at - pos));
                 if (!stopAtFirst_) out(replacement_);

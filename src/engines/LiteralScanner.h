@@ -43,6 +43,9 @@ class LiteralScanner {
     // nothing more, and ignores further input.
     void setStopAtFirst(bool stop) { stopAtFirst_ = stop; }
 
+    // Tells `hook` the stream offset of each occurrence as it is found.
+    void setOccurrenceHook(std::function<void(std::uint64_t)> hook) { hook_ = std::move(hook); }
+
     // Room for up to n more bytes of the stream; fill some, then call advance().
     char* reserve(std::size_t n);
     void advance(std::size_t filled, const ByteSink& out);
@@ -76,6 +79,7 @@ class LiteralScanner {
     std::uint64_t consumed_ = 0;    // stream offset of raw_[0]
     std::uint64_t count_ = 0;
     std::optional<std::uint64_t> first_;
+    std::function<void(std::uint64_t)> hook_;
 };
 
 // Counts the non-overlapping occurrences of needle in text, ignoring case.

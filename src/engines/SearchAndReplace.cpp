@@ -16,14 +16,13 @@
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "PathName.h"
+#include "ReplacePass.h"
 #include "RunRecord.h"
 #include "UniqueFd.h"
-#include "Utf8.h"
 
 namespace lexmill {
 namespace {
 
-constexpr std::size_t kReadBlock = 1 << 20;
 constexpr std::size_t kMaxListedFailures = 20;
 
 // An ordinary file at path (links followed); nothing for a missing file, a
@@ -47,42 +46,6 @@ struct FileIdentityHash {
                                           static_cast<std::uint64_t>(id.device));
     }
 };
-
-// Where folding must begin for byte `offset` of fd to be folded as it is when
-// the whole file is folded from its start: the start of the UTF-8 character
-// that holds it. Every byte that is no continuation byte starts a character
-// of its own, so the character is found among the three bytes before.
-std::uint64_t characterStart(int fd, const std::string& path, std::uint64_t offset) {
-    const std::uint64_t from = offset < 3 ? 0 : offset - 3;
-    unsigned char bytes[7];
-    ssize_t got;
-    do {
-        got = ::pread(fd, bytes, sizeof bytes, static_cast<off_t>(from));
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) throw FileError::fromErrno(path, "cannot read", errno);
-    for (std::uint64_t at = from; at < offset; ++at) {
-        const std::size_t i = static_cast<std::size_t>(at - from);
-        if (i >= static_cast<std::size_t>(got) || (bytes[i] & 0xC0) == 0x80) continue;
-        const int length = utf8::sequenceLength(bytes + i, static_cast<std::size_t>(got) - i);
-        if (length > 0 && at + static_cast<std::uint64_t>(length) > offset) return at;
-    }
-    return offset;
-}
-
-// Reads the rest of fd (from its position) through the scanner.
-void scanFile(int fd, const std::string& path, LiteralScanner& scanner, const ByteSink& out) {
-    while (!scanner.stopped()) {
-        char* room = scanner.reserve(kReadBlock);
-        const ssize_t got = ::read(fd, room, kReadBlock);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw FileError::fromErrno(path, "cannot read", errno);
-        }
-        if (got == 0) break;
-        scanner.advance(static_cast<std::size_t>(got), out);
-    }
-    scanner.finish(out);
-}
 
 // What searching one file found; for a change, the new text waits in `rewrite`.
 struct FileOutcome {
@@ -117,10 +80,8 @@ class FileJob {
 
         // First look for an occurrence; most files have none and are never written.
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        LiteralScanner finder(options_.searchText, folder, &buffers_);
-        finder.setStopAtFirst(true);
-        scanFile(source.get(), path_, finder, nullptr);
-        if (!finder.firstOffset()) return outcome;
+        const auto first = findFirstOccurrence(source.get(), path_, options_, folder, buffers_);
+        if (!first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
             outcome.occurrences = 1;
@@ -128,21 +89,11 @@ class FileJob {
         }
 
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
-        // A search text may begin inside a character (with a continuation
-        // byte); the replace pass must fold that character whole, as the
-        // search did.
-        std::uint64_t first = *finder.firstOffset();
-        if (folder && options_.charset == Charset::Utf8)
-            first = characterStart(source.get(), path_, first);
         auto rewrite = std::make_unique<AtomicRewrite>(path_);
-        rewrite->copyFrom(source.get(), first);
-        if (::lseek(source.get(), static_cast<off_t>(first), SEEK_SET) < 0)
-            throw FileError::fromErrno(path_, "cannot read", errno);
-        LiteralScanner replacer(options_.searchText, folder, &buffers_);
-        replacer.setReplacement(options_.replaceText);
-        scanFile(source.get(), path_, replacer,
-                 [&rewrite](std::string_view bytes) { rewrite->write(bytes); });
-        outcome.occurrences = replacer.count();
+        outcome.occurrences = replaceFrom(
+            source.get(), path_, *first, options_, folder, buffers_,
+            [&](std::uint64_t n) { rewrite->copyFrom(source.get(), n); },
+            [&rewrite](std::string_view bytes) { rewrite->write(bytes); });
         outcome.rewrite = std::move(rewrite);
         return outcome;
     }

@@ -1,0 +1,80 @@
+#include "ReplacePass.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "FileError.h"
+#include "Utf8.h"
+
+namespace lexmill {
+namespace {
+
+constexpr std::size_t kReadBlock = 1 << 20;
+
+// Where folding must begin for byte `offset` of fd to be folded as it is when
+// the whole file is folded from its start: the start of the UTF-8 character
+// that holds it. Every byte that is no continuation byte starts a character
+// of its own, so the character is found among the three bytes before.
+std::uint64_t characterStart(int fd, const std::string& path, std::uint64_t offset) {
+    const std::uint64_t from = offset < 3 ? 0 : offset - 3;
+    unsigned char bytes[7];
+    ssize_t got;
+    do {
+        got = ::pread(fd, bytes, sizeof bytes, static_cast<off_t>(from));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) throw FileError::fromErrno(path, "cannot read", errno);
+    for (std::uint64_t at = from; at < offset; ++at) {
+        const std::size_t i = static_cast<std::size_t>(at - from);
+        if (i >= static_cast<std::size_t>(got) || (bytes[i] & 0xC0) == 0x80) continue;
+        const int length = utf8::sequenceLength(bytes + i, static_cast<std::size_t>(got) - i);
+        if (length > 0 && at + static_cast<std::uint64_t>(length) > offset) return at;
+    }
+    return offset;
+}
+
+// Reads the rest of fd (from its position) through the scanner.
+void scanFile(int fd, const std::string& path, LiteralScanner& scanner, const ByteSink& out) {
+    while (!scanner.stopped()) {
+        char* room = scanner.reserve(kReadBlock);
+        const ssize_t got = ::read(fd, room, kReadBlock);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw FileError::fromErrno(path, "cannot read", errno);
+        }
+        if (got == 0) break;
+        scanner.advance(static_cast<std::size_t>(got), out);
+    }
+    scanner.finish(out);
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path,
+                                                 const BatchOptions& options,
+                                                 const CaseFolder* folder, ScanBuffers& buffers) {
+    LiteralScanner finder(options.searchText, folder, &buffers);
+    finder.setStopAtFirst(true);
+    scanFile(fd, path, finder, nullptr);
+    return finder.firstOffset();
+}
+
+std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
+                          const BatchOptions& options, const CaseFolder* folder,
+                          ScanBuffers& buffers, const std::function<void(std::uint64_t)>& keep,
+                          const ByteSink& out,
+                          const std::function<void(std::uint64_t)>& occurrence) {
+    // A search text may begin inside a character (with a continuation byte);
+    // the replace pass must fold that character whole, as the search did.
+    if (folder && options.charset == Charset::Utf8) first = characterStart(fd, path, first);
+    keep(first);
+    if (::lseek(fd, static_cast<off_t>(first), SEEK_SET) < 0)
+        throw FileError::fromErrno(path, "cannot read", errno);
+    LiteralScanner replacer(options.searchText, folder, &buffers);
+    replacer.setReplacement(options.replaceText);
+    if (occurrence) replacer.setOccurrenceHook([&](std::uint64_t at) { occurrence(first + at); });
+    scanFile(fd, path, replacer, out);
+    return replacer.count();
+}
+
+}  // namespace lexmill

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "BatchHost.h"
+#include "LiteralScanner.h"
+
+namespace lexmill {
+
+// The two passes a replace run makes over one file, shared by the run and by
+// its preview so that both produce the same bytes.
+
+// Reads fd (an ordinary file, from its position) until the first occurrence of
+// the search text; its offset, or nothing when there is none. `folder` null:
+// match case. Throws FileError naming `path`.
+std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path,
+                                                 const BatchOptions& options,
+                                                 const CaseFolder* folder, ScanBuffers& buffers);
+
+// Produces the new text of fd, whose first occurrence is at `first`: calls
+// `keep(n)` for the bytes [0, n) that stay as they are, then gives `out` the
+// rest of the new text in order. `occurrence` (optional) is told the offset
+// in the file of each occurrence replaced. Returns the replacements made.
+// Throws FileError naming `path`.
+std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
+                          const BatchOptions& options, const CaseFolder* folder,
+                          ScanBuffers& buffers, const std::function<void(std::uint64_t)>& keep,
+                          const ByteSink& out,
+                          const std::function<void(std::uint64_t)>& occurrence = {});
+
+}  // namespace lexmill
