@@ -56,6 +56,8 @@ class BatchHost {
     // (`first`): the same path again, another path to it, or a link. The run
     // passed over it; the window says nothing.
     virtual void sameFileSkipped(std::string_view /*path*/, std::string_view /*first*/) {}
+    // The run wrote the run record `id` (before its results window shows).
+    virtual void runRecorded(std::string_view /*id*/) {}
 
     // The results list, filled while the results window is still hidden.
     virtual void addResult(std::string_view name) = 0;

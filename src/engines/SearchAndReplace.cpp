@@ -280,6 +280,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         try {
             report.runRecord =
                 writeRunRecord(defaultRunsFolder(), m.WorkPath, host.options(), ledger.backedUp());
+            host.runRecorded(report.runRecord);
         } catch (const FileError& e) {
             report.runRecordError = e.what();
         }

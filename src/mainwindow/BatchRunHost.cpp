@@ -5,12 +5,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <utility>
 
 #include "BusyIndicators.h"
 #include "FileListBox.h"
 #include "Form3.h"
 #include "MessageBox.h"
 #include "Module1.h"
+#include "RunRecord.h"
 #include "SearchAndReplace.h"
 #include "StatusPanel.h"
 #include "TextBlock.h"
@@ -37,8 +39,41 @@ QString BatchRunHost::IdleText() {
 }
 
 void BatchRunHost::Start() {
+    recordId_.clear();
     SearchAndReplace(m_, *this);
     delete results_;  // a run that showed no results window leaves none behind
+    results_ = nullptr;
+    RunRecord record;
+    const std::string id = std::exchange(undoRequested_, {});
+    if (!id.empty() && readRunRecord(defaultRunsFolder(), id, record) && !record.undone)
+        Undo(record);
+}
+
+bool BatchRunHost::CanUndoLastRun() const {
+    const std::string folder = ui_.File1->LocalPath();
+    RunRecord record;
+    return !m_.Busy && !folder.empty() && lastUndoableRun(defaultRunsFolder(), record, folder);
+}
+
+void BatchRunHost::UndoLastRun() {
+    const std::string folder = ui_.File1->LocalPath();
+    RunRecord record;
+    if (!m_.Busy && !folder.empty() && lastUndoableRun(defaultRunsFolder(), record, folder))
+        Undo(record);
+}
+
+void BatchRunHost::Undo(RunRecord& record) {
+    std::string folder = record.folder;  // named without its final "/"
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const QString question = QObject::tr("Undo the last run in %1? It changed %2 files on %3.")
+                                 .arg(FromLocalPath(folder), QString::number(record.files.size()),
+                                      FromUtf8(record.ended));
+    if (MsgBox(window_, question, QObject::tr("Undo Last Run"), QMessageBox::Question,
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    recordId_.clear();  // an undo's results offer no undo
+    UndoRun(m_, defaultRunsFolder(), record, *this);
+    delete results_;
     results_ = nullptr;
 }
 
@@ -106,10 +141,17 @@ void BatchRunHost::showResults(std::string_view heading, std::string_view summar
     if (!results_) results_ = new Form3(ui_.File1, textEditor_, window_);
     results_->setHeading(FromUtf8(heading));
     results_->setSummary(FromUtf8(summary));
+    if (!recordId_.empty()) results_->OfferUndo();
     // Closing the main window during the run leaves nothing to show them in.
     if (!windowClosed_) results_->exec();
+    if (results_->UndoChosen()) undoRequested_ = recordId_;
+    recordId_.clear();
     delete results_;
     results_ = nullptr;
+}
+
+void BatchRunHost::runRecorded(std::string_view id) {
+    recordId_ = id;
 }
 
 }  // namespace lexmill

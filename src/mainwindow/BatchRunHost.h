@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 #include "BatchHost.h"
 
@@ -12,6 +13,7 @@ class BusyIndicators;
 class Form3;
 class TextBlock;
 struct Module1;
+struct RunRecord;
 struct frmLMControls;
 
 // The batch search and replace as the window shows it: the engine's BatchHost over the status
@@ -26,7 +28,12 @@ class BatchRunHost : public BatchHost {
     static QString IdleText();
 
     // Start: runs the engine on the selection already taken into Module1.
+    // Its results window's "Undo" then undoes that run.
     void Start();
+    // The Edit menu's "Undo Last Run": whether the work folder has a run to undo,
+    // and asking, then undoing it.
+    bool CanUndoLastRun() const;
+    void UndoLastRun();
     // The window closed: a run still going on stops after its current file,
     // and shows no results window.
     void WindowClosed();
@@ -43,8 +50,12 @@ class BatchRunHost : public BatchHost {
     void message(std::string_view text, std::string_view title, MessageIcon icon) override;
     void addResult(std::string_view name) override;
     void showResults(std::string_view heading, std::string_view summary) override;
+    void runRecorded(std::string_view id) override;
 
   private:
+    // Asks whether to undo the run of `record`; with Yes, undoes it as a run.
+    void Undo(RunRecord& record);
+
     QWidget* window_;
     Module1& m_;
     const frmLMControls& ui_;
@@ -53,6 +64,8 @@ class BatchRunHost : public BatchHost {
     QString textEditor_;
     Form3* results_ = nullptr;
     bool windowClosed_ = false;
+    std::string recordId_;       // the record of the run whose results show
+    std::string undoRequested_;  // the record whose results window's "Undo" was pressed
 };
 
 }  // namespace lexmill

@@ -36,6 +36,7 @@ constexpr ContentsLine kContents[] = {
     {"tray.html", 11},
     {"menus.html", 12},
     {"batch.html", 13},
+    {"undo.html", 14},
 };
 
 QString Title(const QString& html) {

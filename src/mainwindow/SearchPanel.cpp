@@ -25,7 +25,8 @@ void SearchPanel::Check1_Click() {
     else
         MsgBox(window_,
                QObject::tr("Changes to any files made by the program will be permanent and "
-                           "cannot be undone if you uncheck this box."),
+                           "cannot be undone if you uncheck this box. A run without backups "
+                           "cannot be undone."),
                QObject::tr("Warning"), QMessageBox::Warning);
 }
 

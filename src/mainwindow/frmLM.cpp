@@ -110,6 +110,8 @@ void frmLM::ConnectMenus() {
     on(menus_.mnuFileTr, [this] { mnuFileTr_Click(); });
     on(menus_.mnuFileExit, [this] { close(); });
     on(menus_.mnuEdtOp, [this] { tools_.mnuEdtOp_Click(); });
+    on(menus_.mnuEdtUndo, [this] { mnuEdtUndo_Click(); });
+    connect(menus_.mnuEdt, &QMenu::aboutToShow, this, &frmLM::UpdateUndoItem);
     for (int i = 0; i < 5; ++i) on(menus_.favs[i], [this, i] { favorites_.favs_Click(i); });
     on(menus_.mnuFavsedit, [this] { favorites_.mnuFavsedit_Click(); });
     connect(menus_.mnuTools, &QMenu::aboutToShow, this, &frmLM::mnuTools_Open);
@@ -132,6 +134,7 @@ void frmLM::Form_Load() {
     favorites_.LoadFavorites();
     options_.Form_Load();
     Timer1_Timer();
+    UpdateUndoItem();
 }
 
 void frmLM::Timer1_Timer() {
@@ -170,6 +173,7 @@ void frmLM::Command3_Click() {
     files_.GetSelectedFiles();
     batch_.Start();
     Timer1_Timer();
+    UpdateUndoItem();
     textBlock_.Timer2_Timer();  // a clipboard change during the run
 }
 
@@ -212,6 +216,17 @@ void frmLM::mnuToolsFTP_Click() {
 
 void frmLM::mnuFileTr_Click() {
     tray_->MinimizeToTray();
+}
+
+void frmLM::mnuEdtUndo_Click() {
+    batch_.UndoLastRun();
+    Timer1_Timer();
+    UpdateUndoItem();
+    textBlock_.Timer2_Timer();
+}
+
+void frmLM::UpdateUndoItem() {
+    menus_.mnuEdtUndo->setEnabled(batch_.CanUndoLastRun());
 }
 
 void frmLM::tabs1_Click(int index) {

@@ -59,6 +59,9 @@ class frmLM : public QMainWindow {
     void mnuToolsMeta_Click();
     void mnuToolsFTP_Click();
     void mnuFileTr_Click();
+    void mnuEdtUndo_Click();
+    // "Undo Last Run" is enabled when the work folder has a run to undo.
+    void UpdateUndoItem();
     void tabs1_Click(int index);
 
     Module1& m_;

@@ -60,11 +60,14 @@ Form3::Form3(SelectableFileList* fileList, const QString& editor, QWidget* paren
     Command3 = MakeButton(QStringLiteral("Command3"), tr("&View Selected in Notepad"), this);
     Command4 = MakeButton(QStringLiteral("Command4"),
                           tr("&Select All of These Files in File Selection Window"), this);
+    cmdUndo = MakeButton(QStringLiteral("cmdUndo"), tr("&Undo"), this);
+    cmdUndo->hide();
 
     auto* rowTop = new QHBoxLayout;
     rowTop->addWidget(Command1);
     rowTop->addWidget(Command2);
     rowTop->addWidget(Command3);
+    rowTop->addWidget(cmdUndo);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(List1, 1);
@@ -77,6 +80,7 @@ Form3::Form3(SelectableFileList* fileList, const QString& editor, QWidget* paren
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form3::Command4_Click);
+    connect(cmdUndo, &QPushButton::clicked, this, &Form3::cmdUndo_Click);
     // The buttons follow the list instead of polling it.
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form3::UpdateButtons);
     connect(List1->model(), &QAbstractItemModel::rowsInserted, this, &Form3::UpdateButtons);
@@ -108,6 +112,10 @@ void Form3::setHeading(const QString& text) {
 
 void Form3::setSummary(const QString& text) {
     Label2->setText(text);
+}
+
+void Form3::OfferUndo() {
+    cmdUndo->show();
 }
 
 bool Form3::ListIsNone() const {
@@ -148,6 +156,11 @@ void Form3::Command4_Click() {
     names.reserve(static_cast<std::size_t>(List1->count()));
     for (int i = 0; i < List1->count(); ++i) names.push_back(LocalName(List1->item(i)));
     fileList_->SelectOnlyLocal(names);
+}
+
+void Form3::cmdUndo_Click() {
+    undoChosen_ = true;
+    accept();
 }
 
 }  // namespace lexmill

@@ -28,12 +28,17 @@ class Form3 : public QDialog {
     void addLocalResult(std::string_view name);
     void setHeading(const QString& text);
     void setSummary(const QString& text);
+    // Shows the "Undo" button, for a run that can be undone; pressing it
+    // closes the window with UndoChosen() true.
+    void OfferUndo();
+    bool UndoChosen() const { return undoChosen_; }
 
     // The handlers of the four buttons.
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
+    void cmdUndo_Click();
 
   private:
     void UpdateButtons();
@@ -49,6 +54,8 @@ class Form3 : public QDialog {
     QPushButton* Command2;
     QPushButton* Command3;
     QPushButton* Command4;
+    QPushButton* cmdUndo;
+    bool undoChosen_ = false;
 };
 
 }  // namespace lexmill

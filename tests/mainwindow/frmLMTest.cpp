@@ -13,6 +13,7 @@
 #include "Module1.h"
 #include "QtPrinters.h"
 #include "RecordedShellOpens.h"
+#include "RunRecord.h"
 #include "ScriptedMessageBoxes.h"
 #include "StatusPanel.h"
 #include "frmLM.h"
@@ -28,6 +29,7 @@ class FrmLMTest : public ::testing::Test {
         settings.setAppName("Lexmill");
         QDir().mkpath(work());
         QDir::setCurrent(work());
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir_.filePath("state")));  // the run records
         QGuiApplication::clipboard()->clear();
     }
     ~FrmLMTest() override {
@@ -76,23 +78,25 @@ class FrmLMTest : public ::testing::Test {
         list->SelectOnly(names);
         list->setCurrentRow(list->FindExact(names.value(0)), QItemSelectionModel::NoUpdate);
     }
-    // Start; what the results window showed (heading, summary, list, hint panel).
-    QStringList start() {
+    // Start (or `item`); what each results window showed, closed with Undo when `undo`.
+    QStringList start(QAction* item = nullptr, bool undo = false) {
         QStringList shown;
         QTimer poll;  // the results window is modal: read it, then close it
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* results = qobject_cast<Form3*>(QApplication::activeModalWidget());
             if (!results) return;
-            poll.stop();
             for (const char* label : {"Label1", "Label2"})
                 shown << results->findChild<QLabel*>(label)->text();
             auto* list = results->findChild<QListWidget*>("List1");
             for (int row = 0; row < list->count(); ++row) shown << list->item(row)->text();
             shown << panel(1);
-            results->findChild<QPushButton*>("Command1")->click();
+            auto* cmdUndo = results->findChild<QPushButton*>("cmdUndo");
+            if (cmdUndo->isVisible()) shown << cmdUndo->text();
+            results->findChild<QPushButton*>(undo && cmdUndo->isVisible() ? "cmdUndo" : "Command1")
+                ->click();
         });
         poll.start(5);
-        c<QPushButton>("Command3")->click();
+        item ? item->trigger() : c<QPushButton>("Command3")->click();
         return shown;
     }
     void expectIdle() const {
@@ -141,11 +145,12 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
         select({"a.txt"});
         c<QPlainTextEdit>("Text1")->setPlainText(r.search);
         c<QPlainTextEdit>("Text2")->setPlainText("cow");
-        EXPECT_EQ(start().join(u'|'), QString(r.shown) + "|Press \"Esc\" to cancel.");
+        const bool backups = QString(r.options) == "Make Backups=1";  // a run that can be undone
+        EXPECT_EQ(start().join(u'|'),
+                  QString(r.shown) + "|Press \"Esc\" to cancel." + (backups ? "|&Undo" : ""));
         EXPECT_EQ(read("a.txt"), r.after);
         EXPECT_EQ(read("b.txt"), "cat");
-        EXPECT_EQ(read("LMBACK/a.txt"),
-                  QString(r.options) == "Make Backups=1" ? "cat and Cat" : "<missing>");
+        EXPECT_EQ(read("LMBACK/a.txt"), backups ? "cat and Cat" : "<missing>");
         expectIdle();
         EXPECT_TRUE(c<QPushButton>("Command3")->isEnabled());
         EXPECT_EQ(boxes.count(), 0);
@@ -170,6 +175,52 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
     EXPECT_EQ(read("c.txt"), "cat");
     EXPECT_EQ(settings.GetSetting("Options", "Last Used Filter"), "0");
     expectIdle();
+}
+
+TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
+    write("a.txt", "cat and Cat");
+    open();
+    auto* undo = w->findChild<QAction*>("mnuEdtUndo");
+    auto* edit = w->findChild<QMenu*>("mnuEdt");
+    EXPECT_FALSE(undo->isEnabled());  // no run yet
+    c<QPlainTextEdit>("Text1")->setPlainText("cat");
+    c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    const QString restored = "Files that were restored:|Undo complete. 1 files restored.|" +
+                             file("a.txt") + "|Press \"Esc\" to cancel.";
+    for (bool fromResults : {false, true}) {
+        SCOPED_TRACE(fromResults);
+        boxes.clear();
+        if (fromResults) boxes.answer(QMessageBox::Yes);
+        select({"a.txt"});
+        const QStringList run = start(nullptr, fromResults);
+        EXPECT_EQ(undo->isEnabled(), !fromResults);
+        const QString question = "Undo Last Run|Undo the last run in " + work() +
+                                 "? It changed 1 files on " +
+                                 listRunRecords(defaultRunsFolder()).back().ended.c_str() + ".";
+        if (!fromResults) {
+            c<FileListBox>("File1")->setLocalPath(dir_.path().toStdString());  // no run there
+            emit edit->aboutToShow();
+            EXPECT_FALSE(undo->isEnabled());
+            c<FileListBox>("File1")->setLocalPath(work().toStdString());
+            emit edit->aboutToShow();
+            EXPECT_EQ(start(undo), QStringList());  // No, the default: nothing happens
+            EXPECT_EQ(lastBox(), question);
+            EXPECT_EQ(read("a.txt"), "cow and cow");
+            EXPECT_TRUE(boxes.last().defaultButton == QMessageBox::No &&
+                        boxes.last().icon == QMessageBox::Question);
+            boxes.answer(QMessageBox::Yes);
+        }
+        EXPECT_EQ((fromResults ? run.mid(5) : start(undo)).join(u'|'), restored);
+        EXPECT_EQ(lastBox(), question);
+        EXPECT_EQ(read("a.txt"), "cat and Cat");
+        expectIdle();
+        EXPECT_FALSE(undo->isEnabled());
+    }
+    c<QCheckBox>("Check1")->setChecked(false);
+    EXPECT_EQ(lastBox(),
+              "Warning|Changes to any files made by the program will be permanent and "
+              "cannot be undone if you uncheck this box. A run without backups cannot "
+              "be undone.");
 }
 
 TEST_F(FrmLMTest, TalliesShowTheEngineCountsAndRestoreTheWindow) {
@@ -384,7 +435,7 @@ TEST_F(FrmLMTest, NamesThatAreNotUtf8AreUsedByTheirBytes) {
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
     EXPECT_EQ(start().join(u'|'),
               "Files that were changed:|Search complete. 2 replacements made.|caf\uFFFD.txt|"
-              "Press \"Esc\" to cancel.");
+              "Press \"Esc\" to cancel.|&Undo");
     EXPECT_EQ(m.SelPaths, std::vector{folder + "/caf\xE9.txt"});  // for uploads, meta tags
     std::string changed;
     std::getline(std::ifstream(folder + "/caf\xE9.txt"), changed);
