@@ -442,6 +442,7 @@ TEST_F(FrmLMTest, NamesThatAreNotUtf8AreUsedByTheirBytes) {
     EXPECT_EQ(changed, "cow and cow");
     c<QAction>("mnuFileExit")->trigger();
     EXPECT_EQ(settings.GetSetting("Options", "Last Used Folder"), folder);
+    std::filesystem::remove_all(folder);  // QTemporaryDir cannot remove such a name
 }
 
 }  // namespace
