@@ -31,6 +31,7 @@ class MainMenus {
     QAction* mnuFileExit = nullptr;
     QMenu* mnuEdt = nullptr;
     QAction* mnuEdtOp = nullptr;
+    QAction* mnuEdtPreview = nullptr;  // enabled exactly when Start is
     QMenu* mnuFavs = nullptr;
     FavoritesMenuEntries favs{};
     QAction* mnuFavsedit = nullptr;

@@ -110,6 +110,8 @@ void frmLM::ConnectMenus() {
     on(menus_.mnuFileTr, [this] { mnuFileTr_Click(); });
     on(menus_.mnuFileExit, [this] { close(); });
     on(menus_.mnuEdtOp, [this] { tools_.mnuEdtOp_Click(); });
+    on(menus_.mnuEdtPreview, [this] { mnuEdtPreview_Click(); });
+    menus_.mnuEdtPreview->setEnabled(ui_.Command3->isEnabled());  // then follows it
     for (int i = 0; i < 5; ++i) on(menus_.favs[i], [this, i] { favorites_.favs_Click(i); });
     on(menus_.mnuFavsedit, [this] { favorites_.mnuFavsedit_Click(); });
     connect(menus_.mnuTools, &QMenu::aboutToShow, this, &frmLM::mnuTools_Open);
@@ -162,6 +164,8 @@ bool frmLM::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Escape && widget && widget->window() == this)
             m_.CancelRequested = true;  // the key goes on to the control
     }
+    if (watched == ui_.Command3 && event->type() == QEvent::EnabledChange)
+        menus_.mnuEdtPreview->setEnabled(ui_.Command3->isEnabled());
     if (search_.LinkLabelEvent(watched, event) || files_.ListEvent(watched, event)) return true;
     return QMainWindow::eventFilter(watched, event);
 }
@@ -176,6 +180,11 @@ void frmLM::Command3_Click() {
 void frmLM::Command6_Click() {
     files_.GetSelectedFiles();
     tallies_.Command6_Click();
+}
+
+void frmLM::mnuEdtPreview_Click() {
+    files_.GetSelectedFiles();
+    tools_.mnuEdtPreview_Click(batch_.options());
 }
 
 void frmLM::File1_Click() {
