@@ -284,14 +284,16 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     EXPECT_TRUE(item->isEnabled());
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
     PreviewWindow* window = nullptr;
-    const auto shown = [&](const char* summary, bool esc = false) {  // the diff, once done
+    const auto shown = [&](const QStringList& names, const char* summary, bool esc = false) {
+        if (window) window->findChild<QPushButton*>("cmdClose")->click();  // the one before
         EXPECT_TRUE(QTest::qWaitFor([&] { return !w->findChild<PreviewWindow*>(); }));
+        select(names);
         item->trigger();
         window = w->findChild<PreviewWindow*>("frmPreview");
         if (esc) QTest::keyClick(window, Qt::Key_Escape);
         auto* label = window->findChild<QLabel*>("lblSummary");
         EXPECT_TRUE(QTest::qWaitFor([&] { return label->text().startsWith(summary); }));
-        return window->findChild<QPlainTextEdit*>("txtDiff")->toPlainText();
+        return window->findChild<QPlainTextEdit*>("txtDiff")->toPlainText();  // once done
     };
     struct : PreviewSink {
         std::string diff;
@@ -300,20 +302,17 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     Preview({QFile::encodeName(file("a.txt")).toStdString(),
              QFile::encodeName(file("c.txt")).toStdString()},
             {"a.txt", "c.txt"}, BatchOptions{"cat", "cow"}, engine, std::atomic<bool>{false});
-    EXPECT_EQ(shown("Preview: 3 replacements in 2 files."), QString::fromStdString(engine.diff));
-    EXPECT_EQ(read("a.txt") + read("c.txt"), "one\ncat and Cat\nthree\ncat");
-    EXPECT_FALSE(QDir(file("LMBACK")).exists());
+    EXPECT_EQ(shown({"a.txt", "c.txt"}, "Preview: 3 replacements in 2 files."),
+              QString::fromStdString(engine.diff));
+    EXPECT_EQ(read("a.txt") + read("c.txt"), "one\ncat and Cat\nthree\ncat");  // as they were
+    EXPECT_EQ(shown({"big.txt"}, "Preview: 10005 replacements in 1 files.").section(u'\n', 10000),
+              "... and 10013 more lines not shown.\n");  // of 2 + 1 + 20010 lines
+    shown(many, "Preview cancelled. ", true);            // Esc at once: a hundred files to go
+    shown(many, "");                                     // Close at once
     window->findChild<QPushButton*>("cmdClose")->click();
-    select({"big.txt"});  // 2 + 1 + 20010 lines of diff
-    EXPECT_EQ(shown("Preview: 10005 replacements in 1 files.").section(u'\n', 10000),
-              "... and 10013 more lines not shown.\n");
-    window->findChild<QPushButton*>("cmdClose")->click();
-    select(many);  // Esc at once: the worker has a hundred files to go
-    shown("Preview cancelled. ", true);
+    item->trigger();
     c<QPushButton>("Command5")->click();  // no current file: Start and the item go off
     EXPECT_FALSE(item->isEnabled());
-    select(many);
-    item->trigger();
     w.reset();  // the main window goes while the preview runs
 }
 
