@@ -27,6 +27,7 @@ constexpr ContentsLine kContents[] = {
     {"selecting.html", 3},
     {"searchreplace.html", 4},
     {"results.html", 5},
+    {"preview.html", 15},
     {"tally.html", 6},
     {"textblock.html", 7},
     {"metatags.html", 8},

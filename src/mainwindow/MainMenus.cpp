@@ -38,6 +38,7 @@ MainMenus::MainMenus(QMainWindow* window) : window_(window) {
     mnuEdt = AddMenu("mnuEdt", QObject::tr("&Edit"));
     mnuEdtOp = AddItem(mnuEdt, "mnuEdtOp", QObject::tr("&Options"));
     mnuEdtUndo = AddItem(mnuEdt, "mnuEdtUndo", QObject::tr("&Undo Last Run"));
+    mnuEdtPreview = AddItem(mnuEdt, "mnuEdtPreview", QObject::tr("&Preview Changes..."));
 
     mnuFavs = AddMenu("mnuFavs", QObject::tr("&Favorites"));
     for (int i = 0; i < 5; ++i) {

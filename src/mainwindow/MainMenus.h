@@ -32,6 +32,7 @@ class MainMenus {
     QMenu* mnuEdt = nullptr;
     QAction* mnuEdtOp = nullptr;
     QAction* mnuEdtUndo = nullptr;
+    QAction* mnuEdtPreview = nullptr;  // enabled exactly when Start is
     QMenu* mnuFavs = nullptr;
     FavoritesMenuEntries favs{};
     QAction* mnuFavsedit = nullptr;

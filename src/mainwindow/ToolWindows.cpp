@@ -2,11 +2,14 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "BusyIndicators.h"
 #include "Form1.h"
 #include "FrmAbt.h"
 #include "HelpWindow.h"
+#include "Module1.h"
+#include "PreviewWindow.h"
 #include "TextBlock.h"
 #include "frmLMControls.h"
 #include "frmMetaCommand.h"
@@ -42,6 +45,17 @@ void ToolWindows::mnuEdtOp_Click() {
     QWidget* owner = window_;
     options.setShowHelpTopic([owner](int context) { ShowHelpTopic(owner, context); });
     options.exec();
+}
+
+void ToolWindows::mnuEdtPreview_Click(const BatchOptions& options) {
+    const auto count = static_cast<std::size_t>(std::max<std::int64_t>(m_.SelCount, 0));
+    const auto paths = m_.SelPaths.begin();
+    const auto names = m_.SelNames.begin();
+    auto* preview =
+        new PreviewWindow({paths, paths + static_cast<std::ptrdiff_t>(count)},
+                          {names, names + static_cast<std::ptrdiff_t>(count)}, options, window_);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
 }
 
 void ToolWindows::mnuHelpContents_Click() {

@@ -7,12 +7,13 @@ class QWidget;
 namespace lexmill {
 
 class BusyIndicators;
+struct BatchOptions;
 class TextBlock;
 struct Module1;
 struct frmLMControls;
 
 // The program's other windows as the menus open them: meta tag extractor, FTP upload,
-// options, help and About.
+// options, preview, help and About.
 class ToolWindows {
   public:
     ToolWindows(QWidget* window, Module1& m, std::filesystem::path settingsFile,
@@ -22,6 +23,8 @@ class ToolWindows {
     void mnuToolsMeta_Click();
     void mnuToolsFTP_Click();
     void mnuEdtOp_Click();
+    // Opens a preview of a run with `options` over the selection already taken into Module1.
+    void mnuEdtPreview_Click(const BatchOptions& options);
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
 

@@ -112,6 +112,8 @@ void frmLM::ConnectMenus() {
     on(menus_.mnuEdtOp, [this] { tools_.mnuEdtOp_Click(); });
     on(menus_.mnuEdtUndo, [this] { mnuEdtUndo_Click(); });
     connect(menus_.mnuEdt, &QMenu::aboutToShow, this, &frmLM::UpdateUndoItem);
+    on(menus_.mnuEdtPreview, [this] { mnuEdtPreview_Click(); });
+    menus_.mnuEdtPreview->setEnabled(ui_.Command3->isEnabled());  // then follows it
     for (int i = 0; i < 5; ++i) on(menus_.favs[i], [this, i] { favorites_.favs_Click(i); });
     on(menus_.mnuFavsedit, [this] { favorites_.mnuFavsedit_Click(); });
     connect(menus_.mnuTools, &QMenu::aboutToShow, this, &frmLM::mnuTools_Open);
@@ -165,6 +167,8 @@ bool frmLM::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Escape && widget && widget->window() == this)
             m_.CancelRequested = true;  // the key goes on to the control
     }
+    if (watched == ui_.Command3 && event->type() == QEvent::EnabledChange)
+        menus_.mnuEdtPreview->setEnabled(ui_.Command3->isEnabled());
     if (search_.LinkLabelEvent(watched, event) || files_.ListEvent(watched, event)) return true;
     return QMainWindow::eventFilter(watched, event);
 }
@@ -180,6 +184,11 @@ void frmLM::Command3_Click() {
 void frmLM::Command6_Click() {
     files_.GetSelectedFiles();
     tallies_.Command6_Click();
+}
+
+void frmLM::mnuEdtPreview_Click() {
+    files_.GetSelectedFiles();
+    tools_.mnuEdtPreview_Click(batch_.options());
 }
 
 void frmLM::File1_Click() {

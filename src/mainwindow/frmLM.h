@@ -56,6 +56,7 @@ class frmLM : public QMainWindow {
     void File1_PathChange();
     void ShowFilePopup(const QPoint& globalPos);
     void mnuTools_Open();
+    void mnuEdtPreview_Click();
     void mnuToolsMeta_Click();
     void mnuToolsFTP_Click();
     void mnuFileTr_Click();

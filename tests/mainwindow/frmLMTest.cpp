@@ -11,6 +11,8 @@
 #include "FileListBox.h"
 #include "Form3.h"
 #include "Module1.h"
+#include "Preview.h"
+#include "PreviewWindow.h"
 #include "QtPrinters.h"
 #include "RecordedShellOpens.h"
 #include "RunRecord.h"
@@ -315,6 +317,54 @@ TEST_F(FrmLMTest, MetaTagInsertKeepsItsBytes) {
     c<QPlainTextEdit>("Text2")->setPlainText("new");
     EXPECT_EQ(start().value(1), "Search complete. 1 replacements made.");
     EXPECT_EQ(read("page.htm"), "new");
+}
+
+// Preview: follows Start, the engine's diff, writes nothing, 10,000 lines; Esc and closing stop it.
+TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
+    write("a.txt", "one\ncat and Cat\nthree\n");
+    write("c.txt", "cat");
+    write("big.txt", QByteArray("cat\n").repeated(10005));
+    QStringList many;
+    for (int i = 0; i < 100; ++i)
+        write(many.emplace_back(QString("z%1.txt").arg(i)), QByteArray("cat\n").repeated(2000));
+    open();
+    auto* item = c<QAction>("mnuEdtPreview");
+    EXPECT_FALSE(item->isEnabled());  // no search text
+    select({"a.txt", "c.txt"});
+    c<QPlainTextEdit>("Text1")->setPlainText("cat");
+    EXPECT_TRUE(item->isEnabled());
+    c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    PreviewWindow* window = nullptr;
+    const auto shown = [&](const QStringList& names, const char* summary, bool esc = false) {
+        if (window) window->findChild<QPushButton*>("cmdClose")->click();  // the one before
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w->findChild<PreviewWindow*>(); }));
+        select(names);
+        item->trigger();
+        window = w->findChild<PreviewWindow*>("frmPreview");
+        if (esc) QTest::keyClick(window, Qt::Key_Escape);
+        auto* label = window->findChild<QLabel*>("lblSummary");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return label->text().startsWith(summary); }));
+        return window->findChild<QPlainTextEdit*>("txtDiff")->toPlainText();  // once done
+    };
+    struct : PreviewSink {
+        std::string diff;
+        void fileChanged(const PreviewFile& f) override { diff += f.diff; }
+    } engine;
+    Preview({QFile::encodeName(file("a.txt")).toStdString(),
+             QFile::encodeName(file("c.txt")).toStdString()},
+            {"a.txt", "c.txt"}, BatchOptions{"cat", "cow"}, engine, std::atomic<bool>{false});
+    EXPECT_EQ(shown({"a.txt", "c.txt"}, "Preview: 3 replacements in 2 files."),
+              QString::fromStdString(engine.diff));
+    EXPECT_EQ(read("a.txt") + read("c.txt"), "one\ncat and Cat\nthree\ncat");  // as they were
+    EXPECT_EQ(shown({"big.txt"}, "Preview: 10005 replacements in 1 files.").section(u'\n', 10000),
+              "... and 10013 more lines not shown.\n");  // of 2 + 1 + 20010 lines
+    shown(many, "Preview cancelled. ", true);            // Esc at once: a hundred files to go
+    shown(many, "");                                     // Close at once
+    window->findChild<QPushButton*>("cmdClose")->click();
+    item->trigger();
+    c<QPushButton>("Command5")->click();  // no current file: Start and the item go off
+    EXPECT_FALSE(item->isEnabled());
+    w.reset();  // the main window goes while the preview runs
 }
 
 // Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4".
