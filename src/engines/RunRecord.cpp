@@ -329,14 +329,18 @@ BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record
         if (f.restored) continue;
         host.setStatus("Restoring " + baseName(f.path));
         host.repaint();
+        // Named as the run listed them: relative to its folder.
+        const std::string name = f.path.starts_with(record.folder) && record.folder.ends_with('/')
+                                     ? f.path.substr(record.folder.size())
+                                     : f.path;
         try {
             restoreFile(f);
             f.restored = true;
-            report.listed.push_back(f.path);
+            report.listed.push_back(name);
             ++report.count;
-            host.addResult(f.path);
+            host.addResult(name);
         } catch (const FileError& e) {
-            report.failures.push_back({f.path, f.path, e.reason()});
+            report.failures.push_back({name, f.path, e.reason()});
         }
         processed += static_cast<std::int64_t>(f.backupStamp.size);
         host.setProgress(processed);

@@ -84,7 +84,7 @@ TEST_P(Undo, RestoresOnlyFilesAndBackupsAsTheRunLeftThem) {
     ASSERT_EQ(::chmod(a.c_str(), 0751), 0);
     f.run({"a.txt", "b.txt"});
     if (c.after) c.after(f);
-    const std::string warning = "Warning" + failureMessage({{b, b, c.failure}});
+    const std::string warning = "Warning" + failureMessage({{"b.txt", b, c.failure}});
     EXPECT_EQ(f.undo(c.cancelAt),
               (c.failure.empty() ? "" : warning) + "Files that were restored:" + c.summary);
     EXPECT_EQ(f.undo(), c.second);

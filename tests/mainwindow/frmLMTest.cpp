@@ -187,8 +187,9 @@ TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
     EXPECT_FALSE(undo->isEnabled());  // no run yet
     c<QPlainTextEdit>("Text1")->setPlainText("cat");
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
-    const QString restored = "Files that were restored:|Undo complete. 1 files restored.|" +
-                             file("a.txt") + "|Press \"Esc\" to cancel.";
+    const QString restored =
+        "Files that were restored:|Undo complete. 1 files restored.|"
+        "a.txt|Press \"Esc\" to cancel.";
     for (bool fromResults : {false, true}) {
         SCOPED_TRACE(fromResults);
         boxes.clear();
