@@ -6,6 +6,7 @@
 
 #include "FtpTestServer.h"
 #include "Inet.h"
+#include "InetAddress.h"
 
 using namespace lexmill;
 using namespace lexmill::test;
@@ -79,4 +80,33 @@ TEST(Inet, AStalledUploadFails) {
     finish(inet.ExecutePut(file, "big.bin"));
     EXPECT_EQ(std::count(states.begin(), states.end(), Inet::icError), 1);
     EXPECT_EQ(inet.ResponseText(), "The transfer stalled: nothing moved for 1 seconds.");
+}
+
+// What the address box may hold: a host, maybe a port; a log-in, a folder or
+// another scheme are refused before anything is sent.
+TEST(InetAddress, TakesAHostAndAPortOnly) {
+    const std::tuple<const char*, std::string, int> cases[] = {
+        // "": refused
+        {"ftp://example.org", "example.org", 21},
+        {"FTP://example.org:2121/", "example.org", 2121},
+        {"ftp://[::1]:65535", "[::1]", 65535},
+        {"ftp://127.0.0.1:1", "127.0.0.1", 1},
+        {"ftp://example.org:0", "", 0},
+        {"ftp://example.org:65536", "", 0},
+        {"ftp://me:pw@example.org", "", 0},
+        {"ftp://example.org/up", "", 0},
+        {"ftp://example.org/?x", "", 0},
+        {"sftp://example.org", "", 0},
+        {"example.org", "", 0},
+        {"ftp://", "", 0},
+        {"ftp://exa mple.org", "", 0},
+        {"ftp://example.org\r\nDELE x", "", 0}};
+    for (const auto& [url, host, port] : cases) {
+        std::string why;
+        const auto address = InetAddress::Parse(url, 21, &why);
+        EXPECT_EQ(address ? address->host + ":" + std::to_string(address->port) : "",
+                  host.empty() ? "" : host + ":" + std::to_string(port))
+            << url;
+        EXPECT_EQ(why.empty(), !host.empty()) << url << ": " << why;
+    }
 }
