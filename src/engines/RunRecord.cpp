@@ -364,14 +364,7 @@ BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record
     report.heading = "Files that were restored:";
     report.summary = std::string("Undo ") + (report.cancelled ? "cancelled" : "complete") + ". " +
                      std::to_string(report.count) + " files restored.";
-    host.setWaitCursor(false);
-    m.Busy = false;
-    if (!report.failures.empty())
-        host.message(failureMessage(report.failures), "Warning", MessageIcon::Exclamation);
-    host.showResults(report.heading, report.summary);
-    host.setProgress(0);
-    host.setIdleStatus();
-    host.setHint("");
+    finishRun(m, host, report);
     return report;
 }
 

@@ -304,17 +304,19 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                              " files that contained the text you entered.";
         }
     }
+    finishRun(m, host, report);
+    return report;
+}
+
+void finishRun(Module1& m, BatchHost& host, const BatchReport& report) {
     host.setWaitCursor(false);
     m.Busy = false;
-
     if (!report.failures.empty())
         host.message(failureMessage(report.failures), "Warning", MessageIcon::Exclamation);
     host.showResults(report.heading, report.summary);
-
     host.setProgress(0);
     host.setIdleStatus();
     host.setHint("");
-    return report;
 }
 
 }  // namespace lexmill

@@ -33,6 +33,11 @@ struct BatchReport {
 // record (RunRecord.h) in defaultRunsFolder().
 BatchReport SearchAndReplace(Module1& m, BatchHost& host);
 
+// Ends a run (or an undo) as the host sees it: pointer and Busy back, the
+// "Warning" message for the files not handled, the results window, then the
+// idle status bar.
+void finishRun(Module1& m, BatchHost& host, const BatchReport& report);
+
 // The text of the "Warning" message that lists the files a run could not handle.
 std::string failureMessage(const std::vector<FileFailure>& failures);
 

@@ -68,10 +68,7 @@ std::optional<std::int64_t> TallyPanels::FileTally() {
     } catch (const FileError& e) {
         busy_.setProgress(0);
         busy_.setWaitCursor(false);
-        MsgBox(window_,
-               QObject::tr("Lexmill could not read this file:\n%1\n\n%2")
-                   .arg(path, QString::fromStdString(e.reason())),
-               QObject::tr("Error"), QMessageBox::Critical);
+        FileNotRead(window_, path, e.reason());
         return std::nullopt;
     }
     return FinishTally(counts);

@@ -122,10 +122,7 @@ void TextBlock::mnuFileVTB_Click() {
     } catch (const FileError& e) {
         busy_.setProgress(0);
         busy_.setWaitCursor(false);
-        MsgBox(window_,
-               QObject::tr("Lexmill could not read this file:\n%1\n\n%2")
-                   .arg(path, QString::fromStdString(e.reason())),
-               QObject::tr("Error"), QMessageBox::Critical);
+        FileNotRead(window_, path, e.reason());
         return;
     }
     busy_.setProgress(0);

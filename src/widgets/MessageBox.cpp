@@ -35,4 +35,11 @@ void SettingsNotSaved(QWidget* owner, const char* reason) {
            QCoreApplication::translate("lexmill", "Error"), QMessageBox::Critical);
 }
 
+void FileNotRead(QWidget* owner, const QString& path, const std::string& reason) {
+    MsgBox(owner,
+           QCoreApplication::translate("lexmill", "Lexmill could not read this file:\n%1\n\n%2")
+               .arg(path, QString::fromStdString(reason)),
+           QCoreApplication::translate("lexmill", "Error"), QMessageBox::Critical);
+}
+
 }  // namespace lexmill

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -29,6 +30,9 @@ QMessageBox::StandardButton MsgBox(
     QWidget* owner, const QString& text, const QString& title, QMessageBox::Icon icon,
     QMessageBox::StandardButtons buttons = QMessageBox::Ok,
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+// Says in an "Error" box that the file at `path` could not be read, and why.
+void FileNotRead(QWidget* owner, const QString& path, const std::string& reason);
 
 // Says in an "Error" box that settings could not be saved, with the store's
 // reason.

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "Preview.h"
+#include "QuietHost.h"
 #include "SearchAndReplace.h"
 #include "TempDir.h"
 
@@ -22,22 +23,10 @@ struct Case {
 };
 
 // Collects a preview, and stands quietly for the window during a run.
-struct Recorder : PreviewSink, BatchHost {
+struct Recorder : PreviewSink, test::QuietHost {
     std::string diffs, failures;
-    BatchOptions opts;
     void fileChanged(const PreviewFile& f) override { diffs += f.diff; }
     void fileFailed(const FileFailure& f) override { failures += f.name + ": " + f.reason; }
-    BatchOptions options() override { return opts; }
-    void setStatus(std::string_view) override {}
-    void setIdleStatus() override {}
-    void setHint(std::string_view) override {}
-    void setWaitCursor(bool) override {}
-    void setStartEnabled(bool) override {}
-    void setProgress(std::int64_t) override {}
-    void yield() override {}
-    void message(std::string_view, std::string_view, MessageIcon) override {}
-    void addResult(std::string_view) override {}
-    void showResults(std::string_view, std::string_view) override {}
 };
 
 class PreviewOfRun : public ::testing::TestWithParam<Case> {};

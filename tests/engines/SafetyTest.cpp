@@ -9,6 +9,7 @@
 
 #include "FileError.h"
 #include "OrdinaryFile.h"
+#include "QuietHost.h"
 #include "SearchAndReplace.h"
 #include "Tally.h"
 #include "TempDir.h"
@@ -21,21 +22,7 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::TempDir;
 
-// Gives the options; the report of the run says the rest.
-struct QuietHost : BatchHost {
-    BatchOptions opts;
-    BatchOptions options() override { return opts; }
-    void setStatus(std::string_view) override {}
-    void setIdleStatus() override {}
-    void setHint(std::string_view) override {}
-    void setWaitCursor(bool) override {}
-    void setStartEnabled(bool) override {}
-    void setProgress(std::int64_t) override {}
-    void yield() override {}
-    void message(std::string_view, std::string_view, MessageIcon) override {}
-    void addResult(std::string_view) override {}
-    void showResults(std::string_view, std::string_view) override {}
-};
+using test::QuietHost;  // the report of the run says the rest
 
 enum class As { Root, Nobody, RootOnly };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AtomicRewrite.h"
+#include "QuietHost.h"
 #include "RunRecord.h"
 #include "TempDir.h"
 
@@ -13,17 +14,13 @@ using test::readFile;
 unsigned mode(const std::string& p) { return unsigned(std::filesystem::status(p).permissions()); }
 
 // Keeps the messages and the results window's texts; presses Esc when `cancelAt` files are listed.
-struct Host : BatchHost {
+struct Host : test::QuietHost {
     Module1 m;
     std::size_t listed = 0, cancelAt;
     bool backups;
     std::string shown;
     explicit Host(std::size_t cancel = 0, bool b = true) : cancelAt(cancel), backups(b) {}
     BatchOptions options() override { return {"cat", "dog", false, false, backups}; }
-    void setStatus(std::string_view) override {}  void setIdleStatus() override {}
-    void setHint(std::string_view) override {}  void setWaitCursor(bool) override {}
-    void setStartEnabled(bool) override {}  void setProgress(std::int64_t) override {}
-    void yield() override {}
     void message(std::string_view t, std::string_view w, MessageIcon) override { (shown += w) += t; }
     void addResult(std::string_view) override { m.CancelRequested = ++listed == cancelAt; }
     void showResults(std::string_view h, std::string_view s) override { (shown += h) += s; }
