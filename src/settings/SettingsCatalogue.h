@@ -92,6 +92,11 @@ inline constexpr std::string_view kUserName = "username";
 inline constexpr std::string_view kPassword = "pw";  // stored as clear text; the file is 0600
 inline constexpr std::string_view kRemoteDir = "remotedir";
 inline constexpr std::string_view kPort = "port";
+// "FTP", "FTP with TLS" or "SFTP"; FTP when absent.
+inline constexpr std::string_view kProtocol = "Protocol";
+// FTP with TLS: the SHA-256 fingerprint of a certificate the user trusts
+// although the system's store does not vouch for it (hex pairs with ":").
+inline constexpr std::string_view kPinnedCertificate = "Pinned Certificate";
 inline constexpr std::string_view kFieldDefault = "";
 }  // namespace ftp
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,6 +55,21 @@ std::string RemoteName(const std::string& path) {
     return name;
 }
 
+// The port a protocol uses when none is given.
+int DefaultPort(int protocol) {
+    return protocol == Inet::icSFTP ? 22 : 21;
+}
+
+// "3.2 of 50.0 MB".
+QString SizeOf(std::int64_t sent, std::int64_t total) {
+    const bool mega = total >= 1000 * 1000;
+    const double unit = mega ? 1e6 : 1e3;
+    return QStringLiteral("%1 of %2 %3")
+        .arg(static_cast<double>(sent) / unit, 0, 'f', 1)
+        .arg(static_cast<double>(total) / unit, 0, 'f', 1)
+        .arg(mega ? QStringLiteral("MB") : QStringLiteral("KB"));
+}
+
 }  // namespace
 
 Form1::Form1(Module1& module, std::filesystem::path settingsFile, QWidget* parent)
@@ -65,6 +81,7 @@ Form1::Form1(Module1& module, std::filesystem::path settingsFile, QWidget* paren
     progress_ = std::make_unique<ProgressProperty>(picProgress, sbStatusbar);
 
     connect(cname, &QComboBox::activated, this, &Form1::cname_Click);
+    connect(cboProtocol, &QComboBox::activated, this, &Form1::cboProtocol_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -105,6 +122,9 @@ void Form1::BuildControls() {
     Text4 = MakeBox("Text4", this);
     Text5 = MakeBox("Text5", this);
     Text5->setText(QStringLiteral("21"));
+    cboProtocol = new QComboBox(this);
+    cboProtocol->setObjectName(QStringLiteral("cboProtocol"));
+    for (const char* name : kProtocolNames) cboProtocol->addItem(QString::fromLatin1(name));
 
     Command1 = MakeButton("Command1", tr("&Upload"), this);
     Command1->setDefault(true);
@@ -124,9 +144,20 @@ void Form1::BuildControls() {
     picProgress->setObjectName(QStringLiteral("picProgress"));
     picProgress->hide();
 
+    // The protocol beside the address.
+    auto* address = new QWidget(this);
+    auto* addressRow = new QHBoxLayout(address);
+    addressRow->setContentsMargins(0, 0, 0, 0);
+    auto* protocolLabel = new QLabel(tr("Protocol:"), this);
+    protocolLabel->setObjectName(QStringLiteral("Label7"));
+    protocolLabel->setBuddy(cboProtocol);
+    addressRow->addWidget(Text1, 1);
+    addressRow->addWidget(protocolLabel);
+    addressRow->addWidget(cboProtocol);
+
     auto* boxes = new QVBoxLayout;
     const std::pair<QString, QWidget*> rows[] = {
-        {tr("Connection Name:"), cname},  {tr("FTP Address (no \"ftp://\"):"), Text1},
+        {tr("Connection Name:"), cname},  {tr("Address (no \"ftp://\"):"), address},
         {tr("User Name:"), Text2},        {tr("Password:"), Text3},
         {tr("Remote Directory:"), Text4}, {tr("Port:"), Text5},
     };
@@ -135,7 +166,7 @@ void Form1::BuildControls() {
         auto* label = new QLabel(caption, this);
         label->setObjectName(QStringLiteral("Label%1").arg(number++));
         label->setTextFormat(Qt::PlainText);
-        label->setBuddy(box);
+        label->setBuddy(box == address ? Text1 : box);
         boxes->addWidget(label);
         boxes->addWidget(box);
     }
@@ -152,8 +183,8 @@ void Form1::BuildControls() {
     layout->addWidget(sbStatusbar);
     resize(460, 360);
 
-    QWidget* order[] = {cname,    Text1,    Text2,    Text3,    Text4,    Text5,
-                        Command1, Command6, Command2, Command4, Command5, Command3};
+    QWidget* order[] = {cname,    Text1,    cboProtocol, Text2,    Text3,    Text4,   Text5,
+                        Command1, Command6, Command2,    Command4, Command5, Command3};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -161,8 +192,20 @@ std::int64_t Form1::Progress() const {
     return progress_->get();
 }
 
-void Form1::setProgress(std::int64_t value) {
-    progress_->set(value, module_.SelCount);
+void Form1::setProgress(std::int64_t thousandths) {
+    progress_->set(thousandths, module_.SelCount * 1000);
+}
+
+int Form1::ProtocolId() const {
+    const int index = cboProtocol->currentIndex();
+    return index == 1 ? Inet::icFTPTLS : index == 2 ? Inet::icSFTP : Inet::icFTP;
+}
+
+void Form1::cboProtocol_Click() {
+    // A port left at a protocol's default follows the new protocol.
+    const QString port = Text5->text().trimmed();
+    if (port.isEmpty() || port == QLatin1String("21") || port == QLatin1String("22"))
+        Text5->setText(QString::number(DefaultPort(ProtocolId())));
 }
 
 QString Form1::StatusText() const {
@@ -220,12 +263,16 @@ void Form1::cname_Click() {
     Text3->setText(FromUtf8(c.password));
     Text4->setText(FromUtf8(c.remoteDir));
     Text5->setText(FromUtf8(c.port));
+    cboProtocol->setCurrentIndex(std::max(0, cboProtocol->findText(FromUtf8(c.protocol))));
+    pinnedCertificate_ = c.pinnedCertificate;
 }
 
 void Form1::Command6_Click() {
     cname->setEditText(QString());
     for (QLineEdit* box : {Text1, Text2, Text3, Text4}) box->clear();
     Text5->setText(QStringLiteral("21"));
+    cboProtocol->setCurrentIndex(0);
+    pinnedCertificate_.clear();
     cname->setFocus();
 }
 
@@ -269,9 +316,13 @@ void Form1::Command2_Click() {
             connections_->Add(stdName);
             cname->addItem(name);
         }
-        connections_->Store(stdName,
-                            {ToUtf8(Text1->text()), ToUtf8(Text2->text()), ToUtf8(Text3->text()),
-                             ToUtf8(Text4->text()), ToUtf8(Text5->text())});
+        connections_->Store(stdName, {ToUtf8(Text1->text()),
+                                      ToUtf8(Text2->text()),
+                                      ToUtf8(Text3->text()),
+                                      ToUtf8(Text4->text()),
+                                      ToUtf8(Text5->text()),
+                                      ToUtf8(cboProtocol->currentText()),
+                                      {}});
     } catch (const std::exception& e) {
         return SettingsNotSaved(this, e.what());
     }
@@ -304,7 +355,40 @@ void Form1::Command4_Click() {
 
 void Form1::DeliverInetEvents() {
     inet_->DeliverEvents();
+    ShowByteProgress();
     WakeWait();
+}
+
+void Form1::ShowByteProgress() {
+    const std::int64_t total = inet_->BytesTotal(), sent = inet_->BytesSent();
+    if (!running_ || StopRequested || CurrentFile.empty() || total <= 0 || sent <= 0) return;
+    SetStatus(tr("Uploading ") + FromUtf8(CurrentFile) + " (" + SizeOf(sent, total) + ")");
+    setProgress(filesDone_ * 1000 + std::min<std::int64_t>(999, sent * 1000 / total));
+}
+
+bool Form1::AskTrust() {
+    const UntrustedPeer peer = inet_->Untrusted();
+    const bool certificate = peer.kind == UntrustedPeer::Kind::Certificate;
+    const QString question = certificate
+                                 ? tr("Trust this certificate for %1?").arg(cname->currentText())
+                                 : tr("Trust this host key and add it to ~/.ssh/known_hosts?");
+    const auto answer =
+        MsgBox(this, FromUtf8(DescribePeer(peer, true)) + "\n\n" + question, tr("Security Warning"),
+               QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) return false;
+    if (!certificate) {
+        inet_->setAcceptedHostKey(peer.fingerprint);
+        return true;
+    }
+    pinnedCertificate_ = peer.fingerprint;
+    const std::string name = ToUtf8(cname->currentText());
+    try {
+        if (!name.empty() && connections_->Find(name) > 0)
+            connections_->SetPinnedCertificate(name, pinnedCertificate_);
+    } catch (const std::exception& e) {
+        SettingsNotSaved(this, e.what());
+    }
+    return true;
 }
 
 void Form1::WakeWait() {
@@ -344,41 +428,56 @@ void Form1::Command1_Click() {
     }
 
     StopRequested = false;
-    inet_->setProtocol(Inet::icFTP);
+    inet_->setProtocol(ProtocolId());
     inet_->setURL("ftp://" + ToUtf8(Text1->text()));
     inet_->setUserName(ToUtf8(Text2->text()));
     inet_->setPassword(ToUtf8(Text3->text()));
-    int port = 0;
-    if (ToPort(Text5->text(), port)) inet_->setRemotePort(port);  // else as it was
+    int port = DefaultPort(ProtocolId());
+    ToPort(Text5->text(), port);
+    inet_->setRemotePort(port);
+    inet_->setAcceptedHostKey({});
 
     // Any operation the component refuses ends the run as a failure.
     auto started = [this](bool ok) {
         if (!ok) StopRequested = true;
         return ok;
     };
-    [&] {
-        WaitForInet(true);
-        if (StopRequested) return;
-        QCoreApplication::processEvents();
-        if (!StopRequested) started(inet_->ExecuteCd(ToUtf8(Text4->text())));
-        WaitForInet(true);
-        if (StopRequested) return;
-
-        std::int64_t done = 0;
-        const auto count = std::min<std::int64_t>(
-            module_.SelCount, static_cast<std::int64_t>(module_.SelPaths.size()));
-        for (std::int64_t i = 0; i < count; ++i) {
-            const std::string& path = module_.SelPaths[static_cast<std::size_t>(i)];
-            CurrentFile = RemoteName(path);
-            if (StopRequested || !started(inet_->ExecutePut(path, CurrentFile))) return;
+    // A certificate or host key the user trusts on being asked starts the
+    // run again.
+    for (retry_ = true; retry_;) {
+        retry_ = false;
+        filesDone_ = 0;
+        inet_->setPinnedCertificate(ProtocolId() == Inet::icFTPTLS ? pinnedCertificate_ : "");
+        [&] {
             WaitForInet(true);
             if (StopRequested) return;
-            setProgress(++done);
+            QCoreApplication::processEvents();
+            if (!StopRequested) started(inet_->ExecuteCd(ToUtf8(Text4->text())));
+            WaitForInet(true);
+            if (StopRequested) return;
+
+            std::int64_t done = 0;
+            const auto count = std::min<std::int64_t>(
+                module_.SelCount, static_cast<std::int64_t>(module_.SelPaths.size()));
+            for (std::int64_t i = 0; i < count; ++i) {
+                const std::string& path = module_.SelPaths[static_cast<std::size_t>(i)];
+                CurrentFile = RemoteName(path);
+                if (StopRequested || !started(inet_->ExecutePut(path, CurrentFile))) return;
+                WaitForInet(true);
+                if (StopRequested) return;
+                filesDone_ = ++done;
+                setProgress(done * 1000);
+            }
+            if (!started(inet_->ExecuteClose())) return;
+            SetStatus(tr("Disconnecting"));
+            WaitForInet(true);
+        }();
+        if (retry_) {
+            inet_->Cancel();
+            WaitForInet(false);
+            StopRequested = false;
         }
-        if (!started(inet_->ExecuteClose())) return;
-        SetStatus(tr("Disconnecting"));
-        WaitForInet(true);
-    }();
+    }
 
     if (StopRequested) {
         inet_->Cancel();
@@ -408,7 +507,12 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
             break;
         case Inet::icError:
             SetStatus(tr("Aborting..."));
-            MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+            // A certificate or host key the user may trust asks instead.
+            if (const UntrustedPeer peer = inet_->Untrusted();
+                peer.kind != UntrustedPeer::Kind::None && !peer.changed)
+                retry_ = AskTrust();
+            else
+                MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
             StopRequested = true;
             WakeWait();
             break;

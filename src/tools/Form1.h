@@ -36,10 +36,11 @@ class Form1 : public QDialog {
     Form1(Module1& module, std::filesystem::path settingsFile, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Files uploaded so far in the current run, 0 outside a run; drives the
+    // Files uploaded so far in the current run, in thousandths (the file
+    // under way counts by its bytes sent), 0 outside a run; drives the
     // progress bar, full at the number of selected files.
     std::int64_t Progress() const;
-    void setProgress(std::int64_t value);
+    void setProgress(std::int64_t thousandths);
 
     // The handlers.
     void Form_Load();
@@ -52,6 +53,7 @@ class Form1 : public QDialog {
     void Command5_Click();  // Stop Transfer
     void Command6_Click();  // New Connection
     void Inet1_StateChanged(std::int16_t State);
+    void cboProtocol_Click();
 
     // For tests: the component, and the text of the status bar's first panel.
     Inet& Inet1() { return *inet_; }
@@ -75,6 +77,11 @@ class Form1 : public QDialog {
     void WakeWait();
     void DeliverInetEvents();
     bool RemoteDirIsValid();
+    // The component reported a certificate or host key it could not trust:
+    // asks the user; true when the run should start again trusting it.
+    bool AskTrust();
+    void ShowByteProgress();
+    int ProtocolId() const;
 
     Module1& module_;
     std::filesystem::path settingsFile_;
@@ -84,6 +91,9 @@ class Form1 : public QDialog {
     QEventLoop* waitLoop_ = nullptr;
     bool running_ = false;
     bool unloaded_ = false;
+    bool retry_ = false;
+    std::int64_t filesDone_ = 0;
+    std::string pinnedCertificate_;  // of the connection shown
 
     bool StopRequested = false;
     std::string CurrentFile;
@@ -94,6 +104,7 @@ class Form1 : public QDialog {
     QLineEdit* Text3;
     QLineEdit* Text4;
     QLineEdit* Text5;
+    QComboBox* cboProtocol;
     QPushButton* Command1;
     QPushButton* Command6;
     QPushButton* Command2;

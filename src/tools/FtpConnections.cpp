@@ -58,18 +58,33 @@ FtpConnection FtpConnections::Load(std::string_view name) {
     auto get = [&](std::string_view key) {
         return settings.GetSetting(section, key, ftp::kFieldDefault);
     };
-    return {get(ftp::kAddress), get(ftp::kUserName), get(ftp::kPassword), get(ftp::kRemoteDir),
-            get(ftp::kPort)};
+    std::string protocol = get(ftp::kProtocol);
+    if (protocol.empty()) protocol = kProtocolNames[0];
+    return {get(ftp::kAddress),          get(ftp::kUserName), get(ftp::kPassword),
+            get(ftp::kRemoteDir),        get(ftp::kPort),     protocol,
+            get(ftp::kPinnedCertificate)};
+}
+
+void FtpConnections::SetPinnedCertificate(std::string_view name, std::string_view fingerprint) {
+    Settings().SaveSetting(ftp::connectionSection(name), ftp::kPinnedCertificate,
+                           std::string(fingerprint));
 }
 
 void FtpConnections::Store(std::string_view name, const FtpConnection& details) {
+    const FtpConnection before = Load(name);
     CRegSettings settings = Settings();
     const std::string section = ftp::connectionSection(name);
+    if (!before.pinnedCertificate.empty() &&
+        (before.address != details.address || before.port != details.port ||
+         before.protocol != details.protocol))
+        settings.DeleteSetting(section, ftp::kPinnedCertificate);
     settings.SaveSetting(section, ftp::kAddress, details.address);
     settings.SaveSetting(section, ftp::kUserName, details.userName);
     settings.SaveSetting(section, ftp::kPassword, details.password);
     settings.SaveSetting(section, ftp::kRemoteDir, details.remoteDir);
     settings.SaveSetting(section, ftp::kPort, details.port);
+    settings.SaveSetting(section, ftp::kProtocol,
+                         details.protocol.empty() ? kProtocolNames[0] : details.protocol);
 }
 
 int FtpConnections::Find(std::string_view name) {
@@ -109,7 +124,8 @@ bool FtpConnections::Remove(std::string_view name) {
         return true;
     }
     for (const std::string_view key :
-         {ftp::kAddress, ftp::kUserName, ftp::kPassword, ftp::kRemoteDir, ftp::kPort})
+         {ftp::kAddress, ftp::kUserName, ftp::kPassword, ftp::kRemoteDir, ftp::kPort,
+          ftp::kProtocol, ftp::kPinnedCertificate})
         settings.DeleteSetting(section, key);
     return true;
 }

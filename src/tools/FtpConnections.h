@@ -16,7 +16,12 @@ struct FtpConnection {
     std::string password;  // kept as typed, in clear text
     std::string remoteDir;
     std::string port;
+    std::string protocol;  // "FTP", "FTP with TLS" or "SFTP"
+    std::string pinnedCertificate;
 };
+
+// The protocol names as stored and listed.
+inline constexpr const char* kProtocolNames[] = {"FTP", "FTP with TLS", "SFTP"};
 
 // The stored FTP connections under "FTP Servers": the count, the names by
 // position from 1, "Last", and one section per name. Every call goes to the
@@ -38,7 +43,10 @@ class FtpConnections {
     void SetLast(int position);
 
     FtpConnection Load(std::string_view name);
+    // Stores all but the pinned certificate, which goes when the address,
+    // port or protocol changes (it belongs to the server).
     void Store(std::string_view name, const FtpConnection& details);
+    void SetPinnedCertificate(std::string_view name, std::string_view fingerprint);
     // Position (from 1) of the first entry equal to `name`, letter case
     // included; 0 when there is none.
     int Find(std::string_view name);

@@ -1,11 +1,15 @@
 #include "Inet.h"
 
 #include <curl/curl.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <system_error>
@@ -51,6 +55,11 @@ struct Transfer {
     std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
     curl_off_t lastBytes = -1;
     bool stalled = false;
+    // Byte progress of an upload, for the owner.
+    std::atomic<std::int64_t>* bytesSent = nullptr;
+    std::function<void()> wake;
+    std::chrono::steady_clock::time_point lastWake;
+    PeerCheck check;
 };
 
 void TakeReply(Transfer& t, std::string_view data) {
@@ -100,11 +109,26 @@ int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_o
     if (downloaded + uploaded != t.lastBytes) {
         t.lastBytes = downloaded + uploaded;
         t.lastMove = now;
+        if (t.file && uploaded > 0) {
+            *t.bytesSent = uploaded;
+            if (!t.requestRaised) {  // SFTP says nothing else when the upload starts
+                t.requestRaised = true;
+                t.raise(Inet::icRequestSent);
+            }
+            if (now - t.lastWake >= std::chrono::milliseconds(100)) {
+                t.lastWake = now;
+                t.wake();
+            }
+        }
     } else if (now - t.lastMove >= t.stallTimeout) {
         t.stalled = true;
         return 1;
     }
     return 0;
+}
+
+size_t OnDiscard(char*, size_t size, size_t count, void*) {
+    return size * count;
 }
 
 size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
@@ -136,13 +160,14 @@ struct Inet::Operation {
     std::string first;   // directory, or local path
     std::string second;  // remote name
     int protocol = icFTP;
+    std::string pinned, acceptedKey;
     std::string url, userName, password;
     int port = 21;
     std::chrono::seconds connectTimeout{30};
     std::chrono::seconds stallTimeout{60};
 };
 
-Inet::Inet() {
+Inet::Inet(std::chrono::seconds stallTimeout) : stallTimeout_(stallTimeout) {
     GlobalInit();
 }
 
@@ -200,6 +225,11 @@ std::string Inet::ResponseText() const {
     return responseText_;
 }
 
+UntrustedPeer Inet::Untrusted() const {
+    std::lock_guard lock(mutex_);
+    return untrusted_;
+}
+
 void Inet::DeliverEvents() {
     for (;;) {
         std::int16_t state;
@@ -223,6 +253,12 @@ bool Inet::Start(std::unique_ptr<Operation> op) {
     op->port = remotePort_;
     op->connectTimeout = connectTimeout_;
     op->stallTimeout = stallTimeout_;
+    op->pinned = pinned_;
+    op->acceptedKey = acceptedKey_;
+    {
+        std::lock_guard lock(mutex_);
+        untrusted_ = {};
+    }
     cancel_ = false;
     running_ = true;
     try {
@@ -258,20 +294,65 @@ void Inet::Wake() {
 
 namespace {
 
+// A remote name, maybe with folders: no empty, "." or ".." part, no line break.
+bool IsRelativeName(const std::string& name) {
+    if (name.empty() || HasLineBreak(name)) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        const std::string_view part(name.data() + start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == name.size()) return true;
+        start = end + 1;
+    }
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
+
+// SFTP: the host key check against ~/.ssh/known_hosts (the folder made, as
+// ssh does, so that an accepted key can be added) and the log-in.
+void SetSshOptions(CURL* h, const std::string& password, Transfer& t) {
+    const std::string ssh = HomeFolder() + "/.ssh";
+    ::mkdir(ssh.c_str(), 0700);
+    curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, (ssh + "/known_hosts").c_str());
+    curl_easy_setopt(h, CURLOPT_SSH_KEYFUNCTION, CheckHostKey);
+    curl_easy_setopt(h, CURLOPT_SSH_KEYDATA, &t.check);
+    if (!password.empty()) {
+        curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD);
+        return;
+    }
+    long types = CURLSSH_AUTH_AGENT;
+    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+        const std::string key = ssh + "/" + name;
+        if (::access(key.c_str(), R_OK) != 0) continue;
+        types |= CURLSSH_AUTH_PUBLICKEY;
+        curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
+        if (::access((key + ".pub").c_str(), R_OK) == 0)
+            curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, (key + ".pub").c_str());
+        break;
+    }
+    curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, types);
+}
+
 // Why the operation cannot be sent, or empty. Nothing reaches the server when
 // one of these fails.
 std::string CheckBeforeSending(int protocol, const std::string& url, int port,
                                const std::string& userName, const std::string& password, bool isPut,
                                const std::string& first, const std::string& second,
                                std::optional<InetAddress>& address) {
-    if (protocol != Inet::icFTP) return "Only the FTP protocol is supported.";
+    if (protocol != Inet::icFTP && protocol != Inet::icFTPTLS && protocol != Inet::icSFTP)
+        return "The protocol is not one of FTP, FTP with TLS and SFTP.";
     std::string why;
     address = InetAddress::Parse(url, port, &why);
     if (!address) return why;
     if (HasLineBreak(userName) || HasLineBreak(password))
         return "The user name or password contains a line break.";
     if (!isPut && HasLineBreak(first)) return "The remote directory contains a line break.";
-    if (isPut && (second.empty() || HasLineBreak(second) || second.find('/') != std::string::npos))
+    if (isPut && !IsRelativeName(second))
         return "\"" + second + "\" cannot be used as a remote file name.";
     return {};
 }
@@ -291,16 +372,24 @@ File OpenLocal(const std::string& path, curl_off_t& size, std::string& why) {
     return file;
 }
 
-void SetCommonOptions(CURL* h, const std::string& url, const std::string& userName,
+void SetCommonOptions(CURL* h, int protocol, const std::string& url, const std::string& userName,
                       const std::string& password, std::chrono::seconds connectTimeout, Transfer& t,
                       char* errorBuffer) {
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
-    // No user name: libcurl logs in as anonymous.
-    if (!userName.empty()) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocol == Inet::icSFTP ? "sftp" : "ftp");
+    if (protocol == Inet::icSFTP) SetSshOptions(h, password, t);
+    if (protocol == Inet::icFTPTLS) {
+        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, InstallCertificateCheck);
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &t.check);
+        // A pinned certificate stands for the server whatever names it holds.
+        if (!t.check.pinnedCertificate.empty()) curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
     }
+    // No user name: libcurl logs in as anonymous.
+    if (!userName.empty()) curl_easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
+    if (!userName.empty() && !password.empty())
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeout.count()));
     curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
@@ -323,7 +412,9 @@ void SetCommonOptions(CURL* h, const std::string& url, const std::string& userNa
 void Inet::Run(std::unique_ptr<Operation> op) {
     using Kind = Operation::Kind;
     const Operation& o = *op;
-    if (o.kind == Kind::Drop || (o.kind == Kind::Close && (!session_ || !session_->connected))) {
+    // SFTP has no goodbye to check: dropping the handle ends the session.
+    if (o.kind == Kind::Drop ||
+        (o.kind == Kind::Close && (!session_ || !session_->connected || o.protocol == icSFTP))) {
         session_.reset();
     } else {
         Perform(o);
@@ -344,6 +435,8 @@ void Inet::Perform(const Operation& o) {
     File file;
     if (why.empty() && o.kind == Kind::Put) file = OpenLocal(o.first, fileSize, why);
     if (!why.empty()) return Fail(why);
+    if (address) address->scheme = o.protocol == icSFTP ? "sftp" : "ftp";
+    if (o.kind == Kind::Put) bytesSent_ = 0, bytesTotal_ = fileSize;
 
     if (!session_) session_ = std::make_unique<Session>();
     if (!session_->handle) session_->handle.reset(curl_easy_init());
@@ -355,6 +448,10 @@ void Inet::Perform(const Operation& o) {
     t.raise = [this](std::int16_t state) { Raise(state); };
     t.raiseConnecting = !session_->connected;
     t.stallTimeout = o.stallTimeout;
+    t.bytesSent = &bytesSent_;
+    t.wake = [this] { Wake(); };
+    t.check.pinnedCertificate = o.pinned;
+    t.check.acceptedHostKey = o.acceptedKey;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::string newDirectory = session_->directory;
     std::string url;
@@ -364,7 +461,13 @@ void Inet::Perform(const Operation& o) {
         newDirectory = DirectoryPath(o.first);
         url = address->UrlOf(newDirectory);
         t.command = "CWD";
-        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        if (o.protocol == icSFTP) {
+            // No working directory in SFTP: listing the folder proves it is there.
+            curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
+            curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnDiscard);
+        } else {
+            curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        }
     } else if (o.kind == Kind::Put) {
         url = address->UrlOf(FilePath(session_->directory, o.second));
         t.command = "STOR";
@@ -373,6 +476,10 @@ void Inet::Perform(const Operation& o) {
         curl_easy_setopt(h, CURLOPT_READFUNCTION, OnRead);
         curl_easy_setopt(h, CURLOPT_READDATA, &t);
         curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, fileSize);
+        if (o.second.find('/') != std::string::npos) {
+            curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                             static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+        }
     } else {
         // A request on the working directory (no command of its own) after
         // which the connection is not kept: libcurl ends it with QUIT.
@@ -381,7 +488,11 @@ void Inet::Perform(const Operation& o) {
         curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
     }
     if (!session_->connected) Raise(icResolvingHost);
-    SetCommonOptions(h, url, o.userName, o.password, o.connectTimeout, t, errorBuffer);
+    SetCommonOptions(h, o.protocol, url, o.userName, o.password, o.connectTimeout, t, errorBuffer);
+    // Into folders under the working directory: one CWD per folder, so each
+    // missing one can be made.
+    if (o.kind == Kind::Put && o.second.find('/') != std::string::npos)
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_MULTICWD));
 
     const CURLcode result = curl_easy_perform(h);
     // The callbacks' data lives in this frame.
@@ -393,7 +504,14 @@ void Inet::Perform(const Operation& o) {
         if (t.stalled)
             return Fail("The transfer stalled: nothing moved for " +
                         std::to_string(o.stallTimeout.count()) + " seconds.");
-        return Fail(Describe(result, errorBuffer, t));
+        if (t.check.seen.kind != UntrustedPeer::Kind::None) {
+            std::lock_guard lock(mutex_);
+            untrusted_ = t.check.seen;
+        }
+        std::string text = Describe(result, errorBuffer, t);
+        if (t.check.seen.kind != UntrustedPeer::Kind::None)
+            text = DescribePeer(t.check.seen, true) + "\n" + text;
+        return Fail(text);
     }
     if (o.kind == Kind::Close) {
         session_.reset();

@@ -10,9 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "PeerTrust.h"
+
 namespace lexmill {
 
-// The FTP client component of the upload window, on libcurl.
+// The upload client of the upload window and of lexmill-batch, on libcurl:
+// FTP, FTP with explicit TLS (AUTH TLS, control and data protected) or SFTP.
 //
 // One control connection serves a run: the first operation opens it (log-in,
 // port, passive mode), the following ones reuse it, Close ends it. Each
@@ -33,16 +36,23 @@ class Inet {
         icRequestSent = 6,
         icError = 11,
     };
+    // The protocols (Protocol).
     static constexpr int icFTP = 2;
+    static constexpr int icFTPTLS = 102;
+    static constexpr int icSFTP = 103;
 
-    Inet();
+    // An operation during which no byte moves for `stallTimeout` fails
+    // (state 11).
+    explicit Inet(std::chrono::seconds stallTimeout = std::chrono::seconds(60));
     // Stops a running operation and waits for the worker; drops the connection.
     ~Inet();
     Inet(const Inet&) = delete;
     Inet& operator=(const Inet&) = delete;
 
     // Connection details, taken when an operation starts. URL is "ftp://"
-    // followed by the host (a port in the URL wins over RemotePort).
+    // followed by the host, whatever the protocol (a port in the URL wins
+    // over RemotePort). With SFTP and an empty password, the log-in uses the
+    // SSH agent and the first of ~/.ssh/id_ed25519, id_ecdsa, id_rsa.
     int Protocol() const { return protocol_; }
     void setProtocol(int protocol) { protocol_ = protocol; }
     const std::string& URL() const { return url_; }
@@ -57,15 +67,27 @@ class Inet {
     // How long opening the connection (up to the log-in) may take.
     std::chrono::seconds ConnectTimeout() const { return connectTimeout_; }
     void setConnectTimeout(std::chrono::seconds timeout) { connectTimeout_ = timeout; }
-    // An operation during which no byte moves for this long fails (state 11).
-    std::chrono::seconds StallTimeout() const { return stallTimeout_; }
-    void setStallTimeout(std::chrono::seconds timeout) { stallTimeout_ = timeout; }
+    // FTP with TLS: the certificate fingerprint trusted for this server
+    // although the system's store does not vouch for it; only that
+    // certificate is then accepted.
+    void setPinnedCertificate(std::string fingerprint) { pinned_ = std::move(fingerprint); }
+    // SFTP: an unknown host key the user accepted; it is added to
+    // ~/.ssh/known_hosts when met.
+    void setAcceptedHostKey(std::string fingerprint) { acceptedKey_ = std::move(fingerprint); }
+    // The certificate or host key that made the last failure, if one did.
+    UntrustedPeer Untrusted() const;
+
+    // Bytes of the current upload sent so far and its size; readable at any
+    // time. The wake-up function is also called as they grow.
+    std::int64_t BytesSent() const { return bytesSent_; }
+    std::int64_t BytesTotal() const { return bytesTotal_; }
 
     // The operations. Each returns false, starting nothing, while another
     // one is still executing; otherwise true, and the outcome comes later.
     // Changes the working directory (an absolute path); the uploads go there.
     bool ExecuteCd(std::string directory);
-    // Sends the local file under `remoteName` into the working directory.
+    // Sends the local file under `remoteName` into the working directory; a
+    // name with "/" goes into those folders under it, made when missing.
     bool ExecutePut(std::string localPath, std::string remoteName);
     // Ends the session (QUIT); nothing to do when none is open.
     bool ExecuteClose();
@@ -108,7 +130,11 @@ class Inet {
     std::string password_;
     int remotePort_ = 21;
     std::chrono::seconds connectTimeout_{30};
-    std::chrono::seconds stallTimeout_{60};
+    const std::chrono::seconds stallTimeout_;
+    std::string pinned_;
+    std::string acceptedKey_;
+    std::atomic<std::int64_t> bytesSent_{0};
+    std::atomic<std::int64_t> bytesTotal_{0};
 
     std::function<void()> wakeUp_;
     std::thread worker_;
@@ -120,6 +146,7 @@ class Inet {
     mutable std::mutex mutex_;  // guards the two below
     std::deque<std::int16_t> events_;
     std::string responseText_;
+    UntrustedPeer untrusted_;
 };
 
 }  // namespace lexmill

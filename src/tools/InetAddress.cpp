@@ -77,7 +77,7 @@ std::optional<InetAddress> InetAddress::Parse(std::string_view url, int defaultP
 
 std::string InetAddress::UrlOf(std::string_view rawPath) const {
     static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "ftp://" + host + ":" + std::to_string(port) + "/";
+    std::string url = scheme + "://" + host + ":" + std::to_string(port) + "/";
     for (const char c : rawPath) {
         const auto byte = static_cast<unsigned char>(c);
         const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||

@@ -11,6 +11,7 @@ namespace lexmill {
 struct InetAddress {
     std::string host;  // as it goes into a URL ("[::1]" for IPv6)
     int port = 0;
+    std::string scheme = "ftp";  // of the URLs made: "ftp" or "sftp"
 
     // "ftp://host" or "ftp://host:port" (a trailing "/" allowed). The port in
     // the text wins over `defaultPort`. Anything else (another scheme, a path,

@@ -5,16 +5,21 @@ pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 add_library(lexmill_inet STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Inet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InetAddress.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PeerTrust.cpp
 )
 target_include_directories(lexmill_inet PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(lexmill_inet PRIVATE PkgConfig::CURL)
+pkg_check_modules(OPENSSL REQUIRED IMPORTED_TARGET libssl libcrypto)
+target_link_libraries(lexmill_inet PUBLIC PkgConfig::CURL PRIVATE PkgConfig::OPENSSL)
 find_package(Threads REQUIRED)
 target_link_libraries(lexmill_inet PUBLIC Threads::Threads)
 
-add_library(lexmill_ftp STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/Form1.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FtpConnections.cpp
-)
+# The stored connections, without Qt: shared by the window and lexmill-batch-upload.
+add_library(lexmill_ftp_connections STATIC ${CMAKE_CURRENT_LIST_DIR}/FtpConnections.cpp)
+target_include_directories(lexmill_ftp_connections PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(lexmill_ftp_connections PUBLIC lexmill_settings)
+
+add_library(lexmill_ftp STATIC ${CMAKE_CURRENT_LIST_DIR}/Form1.cpp)
 target_include_directories(lexmill_ftp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(lexmill_ftp
-    PUBLIC lexmill_inet lexmill_engines lexmill_settings lexmill_results lexmill_dialogs Qt6::Widgets)
+    PUBLIC lexmill_inet lexmill_ftp_connections lexmill_engines lexmill_settings lexmill_results
+           lexmill_dialogs Qt6::Widgets)

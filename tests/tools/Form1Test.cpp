@@ -13,6 +13,7 @@
 #include "Module1.h"
 #include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
+#include "SshTestServer.h"
 #include "TempSettings.h"
 
 using namespace lexmill;
@@ -100,7 +101,7 @@ TEST_F(Form1Test, OpensOnTheStoredConnectionsAndSavesANewOne) {
     EXPECT_EQ(Boxes(), QStringList({saved, asked, asked, saved, saved}).join(" / "));
     EXPECT_EQ(boxes.calls()[1].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(settings.all("FTP Servers\\delta"),
-              "address=d.example;username=me;pw=secret;remotedir=/d;port=port?");
+              "address=d.example;username=me;pw=secret;remotedir=/d;port=port?;Protocol=FTP");
     EXPECT_EQ(settings.all("FTP Servers").section(';', 0, 5),
               "servers=5;1=alpha;2=beta;3=gamma;Last=3;4=delta");
     EXPECT_EQ(Shown(form).section('>', 0, 0), "alpha beta gamma delta Alpha");
@@ -230,6 +231,51 @@ TEST_F(Form1Test, AFailureSendsNothingThenFilesArriveExactly) {
     EXPECT_EQ(std::tuple(server.count("USER"), server.count("STOR"), server.count("QUIT")),
               std::tuple(2, 6, 1));
     EXPECT_FALSE(module.Busy);
+}
+
+// The protocol is stored with the connection; one stored without it uploads
+// by FTP. A certificate or host key that cannot be verified is asked about, No
+// the default: Yes pins the certificate for the connection, or adds the key to
+// known_hosts, and the upload goes on.
+TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
+    std::string print;
+    const std::string cert = FtpTestServer::Certificate(files, "cert.pem", &print);
+    START_SERVER(ftp);
+    START_SERVER(ftps, 0, cert);
+    START_SSH_SERVER(ssh);
+    Select({{"a.txt", "one"}});
+    Store({"old"});
+    settings.put("FTP Servers\\old", "port", QString::number(ftp.port));
+    Form1 old(module, settings.file());
+    Fill(old, "old|127.0.0.1|lexmill|s3cret pass|/up|" + QString::number(ftp.port));
+    old.Command1_Click();
+    EXPECT_EQ(Boxes(), "Done: Upload Complete");
+    const std::pair<int, QString> runs[] = {
+        {1, "tls" + Server(ftps.port)},
+        {2, "ssh|127.0.0.1|root||" + QString(ssh.root().c_str()) + "/up|" +
+                QString::number(ssh.port)}};
+    for (const auto& [protocol, shown] : runs) {
+        boxes.clear();
+        Form1 form(module, settings.file());
+        Fill(form, shown);
+        form.findChild<QComboBox*>("cboProtocol")->setCurrentIndex(protocol);
+        form.Command2_Click();
+        boxes.answer(QMessageBox::No);
+        form.Command1_Click();
+        boxes.answer(QMessageBox::Yes);
+        form.Command1_Click();
+        ASSERT_EQ(boxes.count(), 5) << Boxes().toStdString();
+        EXPECT_EQ(boxes.calls()[1].defaultButton, QMessageBox::No);
+        EXPECT_TRUE(boxes.calls()[1].text.contains(protocol == 1 ? print.c_str()
+                                                                 : ssh.Fingerprint().c_str()));
+        EXPECT_TRUE(boxes.calls()[1].text.endsWith(protocol == 1 ? "Trust this certificate for tls?"
+                                                                 : "to ~/.ssh/known_hosts?"));
+        EXPECT_EQ(boxes.calls()[2].text + boxes.calls()[4].text, "Upload CancelledUpload Complete");
+    }
+    EXPECT_EQ(settings.all("FTP Servers\\tls").section(';', 5),
+              "Protocol=FTP with TLS;Pinned Certificate=" + QString(print.c_str()));
+    EXPECT_EQ(readFile(ftps.home() + "/up/a.txt") + readFile(ssh.root() + "/up/a.txt"), "oneone");
+    EXPECT_NE(readFile(ssh.home + "/.ssh/known_hosts").find("ssh-ed25519"), std::string::npos);
 }
 
 TEST_F(Form1Test, StopDuringTheSecondFileSendsNoMore) {

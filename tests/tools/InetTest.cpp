@@ -7,6 +7,7 @@
 #include "FtpTestServer.h"
 #include "Inet.h"
 #include "InetAddress.h"
+#include "SshTestServer.h"
 
 using namespace lexmill;
 using namespace lexmill::test;
@@ -61,7 +62,7 @@ TEST(Inet, AStalledUploadFails) {
     START_SERVER(server, -1);
     TempDir local;
     const std::string file = local.write("big.bin", std::string(64 << 20, 'x'));
-    Inet inet;
+    Inet inet(std::chrono::seconds(1));
     std::vector<std::int16_t> states;
     inet.setWakeUp([] {});
     inet.StateChanged = [&](std::int16_t state) { states.push_back(state); };
@@ -69,7 +70,6 @@ TEST(Inet, AStalledUploadFails) {
     inet.setRemotePort(server.port);
     inet.setUserName(FtpTestServer::kUser);
     inet.setPassword(FtpTestServer::kPassword);
-    inet.setStallTimeout(std::chrono::seconds(1));
     const auto finish = [&](bool started) {
         while (started && inet.StillExecuting()) {
             inet.DeliverEvents();
@@ -80,6 +80,69 @@ TEST(Inet, AStalledUploadFails) {
     finish(inet.ExecutePut(file, "big.bin"));
     EXPECT_EQ(std::count(states.begin(), states.end(), Inet::icError), 1);
     EXPECT_EQ(inet.ResponseText(), "The transfer stalled: nothing moved for 1 seconds.");
+}
+
+// Each protocol sends byte for byte, into folders made on the way. A server
+// not trusted, or a wrong password, fails with the reason; an unknown
+// certificate or host key is named so that the user can decide; a key the
+// user accepted is added to known_hosts.
+TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
+    TempDir local;
+    std::string print;
+    const std::string cert = FtpTestServer::Certificate(local, "cert.pem", &print);
+    START_SERVER(ftp);
+    START_SERVER(ftps, 0, cert);
+    START_SSH_SERVER(ssh);
+    const std::string bytes(3 << 20, '\x9c'), file = local.write("f.bin", bytes);
+    const std::string pw = FtpTestServer::kPassword, known = ssh.KnownHost(),
+                      knownHosts = ssh.home + "/.ssh/known_hosts";
+    const std::array<std::string, 5> cases[] = {
+        // protocol, password, pinned certificate or known_hosts, remote name, reason ("": sent)
+        {"FTP", pw, "", "pages/sub/f.bin", ""},
+        {"FTP with TLS", pw, print, "f.bin", ""},
+        {"FTP with TLS", pw, "", "f.bin", "could not be verified.\nSubject: CN=127.0.0.1"},
+        {"FTP with TLS", pw, "00:11", "f.bin", "has changed"},
+        {"FTP with TLS", "wrong", print, "f.bin", "530"},
+        {"SFTP", "", known, "a/b/f.bin", ""},
+        {"SFTP", "", "", "f.bin", "ED25519 key fingerprint is " + ssh.Fingerprint()},
+        {"SFTP", "", "accept", "f.bin", ""},
+        {"SFTP", "", ssh.KnownHost(true), "f.bin", "has changed"},
+        {"SFTP", "wrong", known, "f.bin", "Authentication failure"}};
+    for (const auto& [protocol, password, trust, remote, reason] : cases) {
+        SCOPED_TRACE(protocol + " " + password + " " + trust);
+        const bool sftp = protocol == "SFTP", tls = protocol == "FTP with TLS";
+        std::ofstream(knownHosts) << (sftp && trust != "accept" ? trust : "");
+        Inet inet;
+        int errors = 0;
+        inet.setWakeUp([] {});
+        inet.StateChanged = [&](std::int16_t state) { errors += state == Inet::icError; };
+        inet.setProtocol(sftp ? Inet::icSFTP : tls ? Inet::icFTPTLS : Inet::icFTP);
+        inet.setURL("ftp://127.0.0.1");
+        inet.setRemotePort(sftp ? ssh.port : tls ? ftps.port : ftp.port);
+        inet.setUserName(sftp ? ::getenv("USER") ? ::getenv("USER") : "root" : "lexmill");
+        inet.setPassword(password);
+        if (tls) inet.setPinnedCertificate(trust);
+        if (trust == "accept") inet.setAcceptedHostKey(ssh.Fingerprint());
+        const auto finish = [&](bool started) {
+            while (started && inet.StillExecuting()) {
+                inet.DeliverEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return errors == 0;
+        };
+        const std::string folder = sftp ? ssh.root() + "/up" : "/up";
+        if (finish(inet.ExecuteCd(folder)) && finish(inet.ExecutePut(file, remote)))
+            finish(inet.ExecuteClose());
+        EXPECT_EQ(errors, !reason.empty());
+        EXPECT_NE(inet.ResponseText().find(reason), std::string::npos) << inet.ResponseText();
+        if (!reason.empty()) continue;
+        const std::string home = sftp ? ssh.root() : tls ? ftps.home() : ftp.home();
+        EXPECT_EQ(readFile(home + "/up/" + remote), bytes);
+        EXPECT_EQ(inet.BytesSent(), bytes.size());
+        if (trust == "accept") {
+            EXPECT_NE(readFile(knownHosts).find("ssh-ed25519"), std::string::npos);
+        }
+    }
 }
 
 // What the address box may hold: a host, maybe a port; a log-in, a folder or

@@ -3,19 +3,21 @@ home (made under --folder) has a writable folder "up" and a read-only one
 "ro". Prints on the first line of its output its port, a port that takes
 connections but never says a word, a port where nothing listens, and its
 process id. Every command received is appended to commands.log in --folder,
-one line each."""
+one line each. With --cert (a PEM file with the key), it speaks FTP with
+explicit TLS only."""
 
 import argparse
 import os
 import socket
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, TLS_DTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 parser = argparse.ArgumentParser()
 for option in ("--folder", "--user", "--password"):
     parser.add_argument(option, required=True)
+parser.add_argument("--cert")
 parser.add_argument("--read-limit", type=int, default=0,
                     help="upload bytes per second; -1: never read an upload (a stalled transfer)")
 args = parser.parse_args()
@@ -30,7 +32,16 @@ log = open(os.path.join(args.folder, "commands.log"), "a", buffering=1, encoding
            errors="backslashreplace")
 
 
-class LoggingHandler(FTPHandler):
+class TlsData(TLS_DTPHandler):
+    # pyftpdlib 1.5.7 closes a data connection that is readable before the
+    # transfer command arrives, which is when a client starts TLS on it.
+    def readable(self):
+        if self._ssl_requested and not self._ssl_established:
+            return True
+        return super().readable()
+
+
+class LoggingHandler(TLS_FTPHandler if args.cert else FTPHandler):
     authorizer = authorizer
     passive_ports = None
     auth_failed_timeout = 0  # answer a wrong password at once
@@ -40,6 +51,10 @@ class LoggingHandler(FTPHandler):
         return super().pre_process_command(line, cmd, arg)
 
 
+if args.cert:
+    LoggingHandler.certfile = args.cert
+    LoggingHandler.tls_control_required = LoggingHandler.tls_data_required = True
+    LoggingHandler.dtp_handler = TlsData
 if args.read_limit > 0:
     class Throttled(ThrottledDTPHandler):
         read_limit = args.read_limit

@@ -1,0 +1,159 @@
+#include "PeerTrust.h"
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <memory>
+#include <vector>
+
+namespace lexmill {
+
+namespace {
+
+std::string NameText(const X509_NAME* name) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    if (!bio || X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253) < 0) return {};
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return std::string(data, static_cast<std::size_t>(size));
+}
+
+std::string CertificateFingerprint(X509* certificate) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (!X509_digest(certificate, EVP_sha256(), digest, &size)) return {};
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned int i = 0; i < size; ++i) {
+        if (i) text += ':';
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 15];
+    }
+    return text;
+}
+
+// As ssh prints it: "SHA256:" and the digest in base64 without padding.
+std::string KeyFingerprint(const unsigned char* key, std::size_t size) {
+    unsigned char digest[32];
+    unsigned int digestSize = 0;
+    EVP_Digest(key, size, digest, &digestSize, EVP_sha256(), nullptr);
+    unsigned char text[48] = {};
+    const int length = EVP_EncodeBlock(text, digest, static_cast<int>(digestSize));
+    std::string base64(reinterpret_cast<char*>(text), static_cast<std::size_t>(length));
+    while (!base64.empty() && base64.back() == '=') base64.pop_back();
+    return "SHA256:" + base64;
+}
+
+// A key as libcurl hands it over: raw bytes, or base64 text when len is 0.
+std::string KeyFingerprint(const curl_khkey& key) {
+    if (key.len > 0)
+        return KeyFingerprint(reinterpret_cast<const unsigned char*>(key.key), key.len);
+    const std::string text(key.key);
+    std::vector<unsigned char> raw(text.size() / 4 * 3 + 3);
+    int size = EVP_DecodeBlock(raw.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                               static_cast<int>(text.size()));
+    if (size < 0) return {};
+    for (auto it = text.rbegin(); it != text.rend() && *it == '='; ++it) --size;
+    return KeyFingerprint(raw.data(), static_cast<std::size_t>(size));
+}
+
+std::string KeyTypeName(curl_khtype type) {
+    switch (type) {
+        case CURLKHTYPE_RSA1:
+        case CURLKHTYPE_RSA:
+            return "RSA";
+        case CURLKHTYPE_DSS:
+            return "DSA";
+        case CURLKHTYPE_ECDSA:
+            return "ECDSA";
+        case CURLKHTYPE_ED25519:
+            return "ED25519";
+        default:
+            return "unknown";
+    }
+}
+
+int CheckIndex() {
+    static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Called for each certificate of the chain; the one under test is the
+// server's own (the leaf).
+int OnVerify(int preverified, X509_STORE_CTX* store) {
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* check = static_cast<PeerCheck*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), CheckIndex()));
+    if (!check) return preverified;
+    X509* leaf = X509_STORE_CTX_get0_cert(store);
+    const std::string fingerprint = CertificateFingerprint(leaf);
+    const std::string& pinned = check->pinnedCertificate;
+    if (pinned.empty() ? preverified : fingerprint == pinned) {
+        X509_STORE_CTX_set_error(store, X509_V_OK);
+        return 1;
+    }
+    UntrustedPeer& seen = check->seen;
+    seen.kind = UntrustedPeer::Kind::Certificate;
+    seen.changed = !pinned.empty();
+    seen.previous = pinned;
+    seen.subject = NameText(X509_get_subject_name(leaf));
+    seen.issuer = NameText(X509_get_issuer_name(leaf));
+    seen.fingerprint = fingerprint;
+    if (seen.changed) X509_STORE_CTX_set_error(store, X509_V_ERR_APPLICATION_VERIFICATION);
+    return 0;
+}
+
+}  // namespace
+
+CURLcode InstallCertificateCheck(CURL*, void* sslContext, void* peerCheck) {
+    auto* context = static_cast<SSL_CTX*>(sslContext);
+    SSL_CTX_set_ex_data(context, CheckIndex(), peerCheck);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, OnVerify);
+    return CURLE_OK;
+}
+
+int CheckHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
+                 void* peerCheck) {
+    auto& check = *static_cast<PeerCheck*>(peerCheck);
+    if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
+    const std::string fingerprint = KeyFingerprint(*found);
+    if (match == CURLKHMATCH_MISSING && !fingerprint.empty() &&
+        fingerprint == check.acceptedHostKey)
+        return CURLKHSTAT_FINE_ADD_TO_FILE;
+    UntrustedPeer& seen = check.seen;
+    seen.kind = UntrustedPeer::Kind::HostKey;
+    seen.changed = match == CURLKHMATCH_MISMATCH;
+    seen.keyType = KeyTypeName(found->keytype);
+    seen.fingerprint = fingerprint;
+    seen.previous = seen.changed && known ? KeyFingerprint(*known) : std::string();
+    return CURLKHSTAT_REJECT;
+}
+
+std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
+    if (peer.kind == UntrustedPeer::Kind::Certificate) {
+        std::string text = peer.changed ? "The server's certificate is not the one trusted for "
+                                          "this connection: it has changed."
+                                        : "The server's certificate could not be verified.";
+        text += "\nSubject: " + peer.subject + "\nIssuer: " + peer.issuer +
+                "\nSHA-256 fingerprint: " + peer.fingerprint;
+        if (peer.changed) return text + "\nTrusted fingerprint: " + peer.previous;
+        if (!canAsk)
+            text += "\nTo trust it, upload through this connection once in the FTP window.";
+        return text;
+    }
+    if (peer.kind != UntrustedPeer::Kind::HostKey) return {};
+    if (peer.changed)
+        return "WARNING: the server's host key has changed. Someone could be eavesdropping, or "
+               "the server's key was replaced.\n" +
+               peer.keyType + " key fingerprint is " + peer.fingerprint +
+               (peer.previous.empty() ? "" : "\nKnown fingerprint: " + peer.previous) +
+               "\nRemove the old key from ~/.ssh/known_hosts if the change is expected.";
+    std::string text = "The server's host key is not known.\n" + peer.keyType +
+                       " key fingerprint is " + peer.fingerprint + ".";
+    if (!canAsk) text += "\nTo trust it, upload through this connection once in the FTP window.";
+    return text;
+}
+
+}  // namespace lexmill
