@@ -35,6 +35,7 @@ const char* const kHelpText =
     R"(Usage: lexmill-batch [OPTIONS] FILE...
        lexmill-batch --tally FILE [--keyword K]
        lexmill-batch --undo [FOLDER] | --list-runs
+       lexmill-batch --upload NAME [--files-from LIST] FILE...
 
 Searches the files for a text and replaces every occurrence, as Lexmill's
 Start button does: left to right, occurrences never overlapping, the
@@ -72,6 +73,14 @@ Undo:
                          date, work folder, files changed, undone or not
 Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
 ~/.local/state/Bramblegate/Lexmill/runs). A run without backups cannot be undone.
+
+Upload:
+  --upload NAME FILE...  upload the files through the connection NAME stored in
+                         the FTP window, on one connection; prints each file
+                         sent, then "Upload complete. N files sent." Never asks:
+                         a certificate or host key not yet trusted fails the
+                         run (trust it once in the window). Exit status 0 only
+                         when every file arrived; 2 for an unknown NAME.
 
   -h, --help             show this text
 

@@ -1,10 +1,12 @@
 // lexmill-batch: Lexmill's search and replace and text tally for scripts and large jobs.
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -149,9 +151,26 @@ int listRuns() {
     return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
 }
 
+// --upload is the work of lexmill-batch-upload, beside this program: it
+// brings libcurl and SQLite, which the search and replace never load.
+int runUpload(char** argv) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string program = (self.parent_path() / "lexmill-batch-upload").string();
+    if (!error) {
+        argv[0] = const_cast<char*>(program.c_str());
+        ::execv(program.c_str(), argv);
+    }
+    std::fprintf(
+        stderr, "lexmill-batch: cannot run %s: %s\n", program.c_str(),
+        (error ? error : std::error_code(errno, std::generic_category())).message().c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--upload") return runUpload(argv);
     // A closed output pipe is a write error to report, not the end of the
     // program with its temporary files still in the folders.
     std::signal(SIGPIPE, SIG_IGN);

@@ -23,3 +23,11 @@ target_include_directories(lexmill_ftp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(lexmill_ftp
     PUBLIC lexmill_inet lexmill_ftp_connections lexmill_engines lexmill_settings lexmill_results
            lexmill_dialogs Qt6::Widgets)
+
+# lexmill-batch --upload runs this program, from lexmill-batch's own folder.
+add_executable(lexmill-batch-upload ${CMAKE_CURRENT_LIST_DIR}/UploadCommand.cpp)
+target_link_libraries(lexmill-batch-upload PRIVATE lexmill_inet lexmill_ftp_connections)
+set_target_properties(lexmill-batch-upload
+    PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/src/cli)
+include(GNUInstallDirs)
+install(TARGETS lexmill-batch-upload RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

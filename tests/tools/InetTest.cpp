@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <thread>
 
+#include "FtpConnections.h"
 #include "FtpTestServer.h"
 #include "Inet.h"
 #include "InetAddress.h"
+#include "SettingsFile.h"
 #include "SshTestServer.h"
 
 using namespace lexmill;
@@ -143,6 +145,39 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
             EXPECT_NE(readFile(knownHosts).find("ssh-ed25519"), std::string::npos);
         }
     }
+}
+
+// lexmill-batch --upload through stored connections: every file on one
+// connection, or the failure; it never asks about an unknown host key.
+TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
+    TempDir local;
+    std::string print;
+    const std::string cert = FtpTestServer::Certificate(local, "cert.pem", &print);
+    START_SERVER(ftps, 0, cert);
+    START_SSH_SERVER(ssh);
+    ::setenv("XDG_CONFIG_HOME", local.path().c_str(), 1);
+    FtpConnections stored(settingsFileIn(local.path()));
+    stored.Add("tls");
+    stored.Store("tls", {"127.0.0.1", "lexmill", FtpTestServer::kPassword, "/up",
+                         std::to_string(ftps.port), "FTP with TLS", ""});
+    stored.SetPinnedCertificate("tls", print);
+    stored.Add("ssh");
+    stored.Store("ssh", {"127.0.0.1:" + std::to_string(ssh.port), "root", "", ssh.root() + "/up",
+                         "", "SFTP", ""});
+    const std::string a = local.write("a b.txt", "one"), b = local.write("b.bin", "two");
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
+        {"ssh " + a, 1, "key fingerprint is " + ssh.Fingerprint() + ".\nTo trust it"},
+        {"nobody " + a, 2, "no stored connection is named \"nobody\""}};
+    for (const auto& [args, status, shown] : cases) {
+        FILE* out = ::popen((LEXMILL_BATCH " --upload " + args + " 2>&1").c_str(), "r");
+        std::string text(4096, '\0');
+        text.resize(std::fread(text.data(), 1, text.size(), out));
+        EXPECT_EQ(WEXITSTATUS(::pclose(out)), status) << text;
+        EXPECT_NE(text.find(shown), std::string::npos) << text;
+    }
+    EXPECT_EQ(readFile(ftps.home() + "/up/a_b.txt") + readFile(ftps.home() + "/up/b.bin"),
+              "onetwo");
 }
 
 // What the address box may hold: a host, maybe a port; a log-in, a folder or
