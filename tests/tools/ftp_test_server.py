@@ -33,8 +33,8 @@ log = open(os.path.join(args.folder, "commands.log"), "a", buffering=1, encoding
 
 
 class TlsData(TLS_DTPHandler):
-#pyftpdlib 1.5.7 closes a data connection that is readable before the
-#transfer command arrives, which is when a client starts TLS on it.
+    # pyftpdlib 1.5.7 closes a data connection that is readable before the
+    # transfer command arrives, which is when a client starts TLS on it.
     def readable(self):
         if self._ssl_requested and not self._ssl_established:
             return True
@@ -71,5 +71,6 @@ with socket.create_server(("127.0.0.1", 0)) as closed:
     closed_port = closed.getsockname()[1]
 print(server.socket.getsockname()[1], silent.getsockname()[1], closed_port, os.getpid(), flush=True)
 try:
-    server
-.serve_forever(handle_exit = True) finally : server.close_all()
+    server.serve_forever(handle_exit=True)
+finally:
+    server.close_all()
