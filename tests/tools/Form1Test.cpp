@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -278,19 +279,29 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
     EXPECT_NE(readFile(ssh.home + "/.ssh/known_hosts").find("ssh-ed25519"), std::string::npos);
 }
 
+// The status and the bar follow the bytes of the file under way.
 TEST_F(Form1Test, StopDuringTheSecondFileSendsNoMore) {
     START_SERVER(server, 32 * 1024);  // slow enough to stop half-way
     const std::string big = Bytes(4 * 1024 * 1024);
     Select({{"a.txt", "first"}, {"b.bin", big}, {"c.txt", "third"}});
     Form1 form(module, settings.file());
     Fill(form, Server(server.port));
-    form.Inet1().StateChanged = [&, shown = form.Inet1().StateChanged](std::int16_t state) {
-        shown(state);
-        if (form.StatusText() == "Uploading b.bin")
-            QTimer::singleShot(0, form.findChild<QPushButton*>("Command5"), &QPushButton::click);
-    };
+    QString status;  // stops once the second file is under way, the bytes shown
+    std::int64_t progress = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!form.StatusText().startsWith("Uploading b.bin (")) return;
+        status = form.StatusText(), progress = form.Progress(), poll.stop();
+        form.findChild<QPushButton*>("Command5")->click();
+    });
+    poll.start(10);
     form.Command1_Click();
     EXPECT_EQ(Boxes(), "Done: Upload Cancelled");
+    EXPECT_TRUE(
+        QRegularExpression("^Uploading b.bin \\(\\d\\.\\d of 4.2 MB\\)$").match(status).hasMatch())
+        << status.toStdString();
+    EXPECT_GT(progress, 1000);
+    EXPECT_LT(progress, 2000);
     EXPECT_EQ(readFile(server.home() + "/up/a.txt"), "first");
     EXPECT_NE(readFile(server.home() + "/up/b.bin"), big);
     EXPECT_FALSE(exists(server.home() + "/up/c.txt"));

@@ -72,27 +72,19 @@ struct SshTestServer {
     static void Run(const std::string& command) {
         if (std::system((command + " </dev/null >/dev/null 2>&1").c_str()) != 0) std::abort();
     }
-    static int FreePort() {
+    // Binding port 0 gives a free port; connecting tells sshd is up.
+    int Socket(int p, bool bind) const {
         const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in a{AF_INET, htons(static_cast<uint16_t>(p)), {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t size = sizeof a;
-        ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+        auto* address = reinterpret_cast<sockaddr*>(&a);
+        const int ok = bind ? ::bind(s, address, size) || ::getsockname(s, address, &size)
+                            : ::connect(s, address, size);
         ::close(s);
-        return ntohs(a.sin_port);
+        return ok == 0 ? ntohs(a.sin_port) : 0;
     }
-    bool Listening() const {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::close(s);
-        return ok;
-    }
+    int FreePort() const { return Socket(0, true); }
+    bool Listening() const { return Socket(port, false) != 0; }
 
     TempDir dir_;
     std::string home;
