@@ -58,44 +58,21 @@ TEST(Inet, EveryFailureRaisesOneErrorWithTheReason) {
     EXPECT_EQ(server.count("STOR") + server.count("DELE"), 1);  // into "ro", refused
 }
 
-// A server that stops reading: the upload fails once nothing moved for the
-// stall time, and says so.
-TEST(Inet, AStalledUploadFails) {
-    START_SERVER(server, -1);
-    TempDir local;
-    const std::string file = local.write("big.bin", std::string(64 << 20, 'x'));
-    Inet inet(std::chrono::seconds(1));
-    std::vector<std::int16_t> states;
-    inet.setWakeUp([] {});
-    inet.StateChanged = [&](std::int16_t state) { states.push_back(state); };
-    inet.setURL("ftp://127.0.0.1");
-    inet.setRemotePort(server.port);
-    inet.setUserName(FtpTestServer::kUser);
-    inet.setPassword(FtpTestServer::kPassword);
-    const auto finish = [&](bool started) {
-        while (started && inet.StillExecuting()) {
-            inet.DeliverEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    };
-    finish(inet.ExecuteCd("/up"));
-    finish(inet.ExecutePut(file, "big.bin"));
-    EXPECT_EQ(std::count(states.begin(), states.end(), Inet::icError), 1);
-    EXPECT_EQ(inet.ResponseText(), "The transfer stalled: nothing moved for 1 seconds.");
-}
-
 // Each protocol sends byte for byte, into folders made on the way. A server
 // not trusted, or a wrong password, fails with the reason; an unknown
 // certificate or host key is named so that the user can decide; a key the
-// user accepted is added to known_hosts.
+// user accepted is added to known_hosts. A server that stops reading fails
+// the upload once nothing moved for the stall time.
 TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
     TempDir local;
     std::string print;
     const std::string cert = FtpTestServer::Certificate(local, "cert.pem", &print);
     START_SERVER(ftp);
     START_SERVER(ftps, 0, cert);
+    START_SERVER(stalled, -1);
     START_SSH_SERVER(ssh);
-    const std::string bytes(3 << 20, '\x9c'), file = local.write("f.bin", bytes);
+    const std::string bytes(3 << 20, '\x9c'), file = local.write("f.bin", bytes),
+                                              big = local.write("big", std::string(64 << 20, 0));
     const std::string pw = FtpTestServer::kPassword, known = ssh.KnownHost(),
                       knownHosts = ssh.home + "/.ssh/known_hosts";
     const std::array<std::string, 5> cases[] = {
@@ -110,18 +87,22 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
         {"SFTP", "", "accept", "f.bin", ""},
         {"SFTP", "", "kept", "f.bin", ""},  // as the row above added it
         {"SFTP", "", ssh.KnownHost(true), "f.bin", "has changed"},
-        {"SFTP", "wrong", known, "f.bin", "Authentication failure"}};
+        {"SFTP", "wrong", known, "f.bin", "Authentication failure"},
+        {"stalled", pw, "", "big", "The transfer stalled: nothing moved for 1 seconds."}};
     for (const auto& [protocol, password, trust, remote, reason] : cases) {
         SCOPED_TRACE(protocol + " " + password + " " + trust);
         const bool sftp = protocol == "SFTP", tls = protocol == "FTP with TLS";
         if (trust != "kept") std::ofstream(knownHosts) << (sftp && trust != "accept" ? trust : "");
-        Inet inet;
+        Inet inet(std::chrono::seconds(protocol == "stalled" ? 1 : 60));
         int errors = 0;
         inet.setWakeUp([] {});
         inet.StateChanged = [&](std::int16_t state) { errors += state == Inet::icError; };
         inet.setProtocol(sftp ? Inet::icSFTP : tls ? Inet::icFTPTLS : Inet::icFTP);
         inet.setURL("ftp://127.0.0.1");
-        inet.setRemotePort(sftp ? ssh.port : tls ? ftps.port : ftp.port);
+        inet.setRemotePort(sftp                ? ssh.port
+                           : tls               ? ftps.port
+                           : protocol == "FTP" ? ftp.port
+                                               : stalled.port);
         inet.setUserName(sftp ? ::getenv("USER") ? ::getenv("USER") : "root" : "lexmill");
         inet.setPassword(password);
         if (tls) inet.setPinnedCertificate(trust);
@@ -134,7 +115,8 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
             return errors == 0;
         };
         const std::string folder = sftp ? ssh.root() + "/up" : "/up";
-        if (finish(inet.ExecuteCd(folder)) && finish(inet.ExecutePut(file, remote)))
+        if (finish(inet.ExecuteCd(folder)) &&
+            finish(inet.ExecutePut(remote == "big" ? big : file, remote)))
             finish(inet.ExecuteClose());
         EXPECT_EQ(errors, !reason.empty());
         EXPECT_NE(inet.ResponseText().find(reason), std::string::npos) << inet.ResponseText();
