@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "InetAddress.h"
 
@@ -55,6 +56,7 @@ struct Transfer {
     std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
     curl_off_t lastBytes = -1;
     bool stalled = false;
+    std::vector<std::string> keyFiles;  // SFTP without a password: to try in turn
     // Byte progress of an upload, for the owner.
     std::atomic<std::int64_t>* bytesSent = nullptr;
     std::function<void()> wake;
@@ -313,6 +315,14 @@ std::string HomeFolder() {
     return user && user->pw_dir ? user->pw_dir : "";
 }
 
+// libcurl takes one key file a connection.
+void SetKeyFile(CURL* h, const std::string& key) {
+    curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
+    const std::string pub = key + ".pub";
+    curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE,
+                     ::access(pub.c_str(), R_OK) == 0 ? pub.c_str() : nullptr);
+}
+
 // SFTP: the host key check against ~/.ssh/known_hosts (the folder made, as
 // ssh does, so that an accepted key can be added) and the log-in.
 void SetSshOptions(CURL* h, const std::string& password, Transfer& t) {
@@ -325,17 +335,12 @@ void SetSshOptions(CURL* h, const std::string& password, Transfer& t) {
         curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD);
         return;
     }
-    long types = CURLSSH_AUTH_AGENT;
-    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
-        const std::string key = ssh + "/" + name;
-        if (::access(key.c_str(), R_OK) != 0) continue;
-        types |= CURLSSH_AUTH_PUBLICKEY;
-        curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
-        if (::access((key + ".pub").c_str(), R_OK) == 0)
-            curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, (key + ".pub").c_str());
-        break;
-    }
-    curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, types);
+    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"})
+        if (const std::string key = ssh + "/" + name; ::access(key.c_str(), R_OK) == 0)
+            t.keyFiles.push_back(key);
+    curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES,
+                     CURLSSH_AUTH_AGENT | (t.keyFiles.empty() ? 0 : CURLSSH_AUTH_PUBLICKEY));
+    if (!t.keyFiles.empty()) SetKeyFile(h, t.keyFiles.front());
 }
 
 // Why the operation cannot be sent, or empty. Nothing reaches the server when
@@ -494,7 +499,14 @@ void Inet::Perform(const Operation& o) {
     if (o.kind == Kind::Put && o.second.find('/') != std::string::npos)
         curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_MULTICWD));
 
-    const CURLcode result = curl_easy_perform(h);
+    CURLcode result = curl_easy_perform(h);
+    // Without a password, the next key file while the server says no.
+    for (std::size_t next = 1; result == CURLE_LOGIN_DENIED && next < t.keyFiles.size() && !cancel_;
+         ++next) {
+        SetKeyFile(h, t.keyFiles[next]);
+        errorBuffer[0] = '\0';
+        result = curl_easy_perform(h);
+    }
     // The callbacks' data lives in this frame.
     curl_easy_reset(h);
 
