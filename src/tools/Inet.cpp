@@ -257,6 +257,8 @@ bool Inet::Start(std::unique_ptr<Operation> op) {
     op->stallTimeout = stallTimeout_;
     op->pinned = pinned_;
     op->acceptedKey = acceptedKey_;
+    // The counts of the last upload stay until the next one starts.
+    if (op->kind == Operation::Kind::Put) bytesSent_ = 0, bytesTotal_ = 0;
     {
         std::lock_guard lock(mutex_);
         untrusted_ = {};
@@ -441,7 +443,7 @@ void Inet::Perform(const Operation& o) {
     if (why.empty() && o.kind == Kind::Put) file = OpenLocal(o.first, fileSize, why);
     if (!why.empty()) return Fail(why);
     if (address) address->scheme = o.protocol == icSFTP ? "sftp" : "ftp";
-    if (o.kind == Kind::Put) bytesSent_ = 0, bytesTotal_ = fileSize;
+    if (o.kind == Kind::Put) bytesTotal_ = fileSize;
 
     if (!session_) session_ = std::make_unique<Session>();
     if (!session_->handle) session_->handle.reset(curl_easy_init());
