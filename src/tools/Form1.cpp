@@ -265,6 +265,15 @@ void Form1::cname_Click() {
     Text5->setText(FromUtf8(c.port));
     cboProtocol->setCurrentIndex(std::max(0, cboProtocol->findText(FromUtf8(c.protocol))));
     pinnedCertificate_ = c.pinnedCertificate;
+    pinnedServer_ = ServerBoxes();
+}
+
+std::string Form1::ServerBoxes() const {
+    return ToUtf8(Text1->text() + '\n' + Text5->text() + '\n' + cboProtocol->currentText());
+}
+
+std::string Form1::PinnedCertificate() const {
+    return pinnedServer_ == ServerBoxes() ? pinnedCertificate_ : std::string();
 }
 
 void Form1::Command6_Click() {
@@ -323,6 +332,9 @@ void Form1::Command2_Click() {
                                       ToUtf8(Text5->text()),
                                       ToUtf8(cboProtocol->currentText()),
                                       {}});
+        // A certificate trusted before the connection was saved goes with it.
+        if (const std::string pin = PinnedCertificate(); !pin.empty())
+            connections_->SetPinnedCertificate(stdName, pin);
     } catch (const std::exception& e) {
         return SettingsNotSaved(this, e.what());
     }
@@ -381,6 +393,7 @@ bool Form1::AskTrust() {
         return true;
     }
     pinnedCertificate_ = peer.fingerprint;
+    pinnedServer_ = ServerBoxes();
     const std::string name = ToUtf8(cname->currentText());
     try {
         if (!name.empty() && connections_->Find(name) > 0)
@@ -447,7 +460,7 @@ void Form1::Command1_Click() {
     for (retry_ = true; retry_;) {
         retry_ = false;
         filesDone_ = 0;
-        inet_->setPinnedCertificate(ProtocolId() == Inet::icFTPTLS ? pinnedCertificate_ : "");
+        inet_->setPinnedCertificate(PinnedCertificate());
         [&] {
             WaitForInet(true);
             if (StopRequested) return;

@@ -82,6 +82,10 @@ class Form1 : public QDialog {
     bool AskTrust();
     void ShowByteProgress();
     int ProtocolId() const;
+    // The address, port and protocol boxes, as one text.
+    std::string ServerBoxes() const;
+    // The pinned certificate when the boxes still show its server.
+    std::string PinnedCertificate() const;
 
     Module1& module_;
     std::filesystem::path settingsFile_;
@@ -93,7 +97,10 @@ class Form1 : public QDialog {
     bool unloaded_ = false;
     bool retry_ = false;
     std::int64_t filesDone_ = 0;
-    std::string pinnedCertificate_;  // of the connection shown
+    // The certificate trusted for the server given by `pinnedServer_`
+    // (ServerBoxes); another server shown in the boxes has none.
+    std::string pinnedCertificate_;
+    std::string pinnedServer_;
 
     bool StopRequested = false;
     std::string CurrentFile;
