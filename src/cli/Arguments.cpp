@@ -33,6 +33,7 @@ void readFileList(const std::string& path, std::vector<std::string>& files) {
 
 const char* const kHelpText =
     R"(Usage: lexmill-batch [OPTIONS] FILE...
+       lexmill-batch -r [OPTIONS] FOLDER|FILE...
        lexmill-batch --tally FILE [--keyword K]
        lexmill-batch --undo [FOLDER] | --list-runs
 
@@ -57,6 +58,18 @@ Search and replace:
   --preview              write nothing: print a unified diff of what the run would
                          write (apply it with 'patch -p1'), then the summary line
                          "Preview: N replacements in M files." on standard error
+
+Subfolders:
+  -r, --recursive        take the files of each FOLDER given and of its subfolders,
+                         folder by folder, names in the order of Lexmill's file list;
+                         passes over LMBACK folders, hidden files and folders (names
+                         starting with "."), links to folders and binary files (a NUL
+                         byte in the first 8 KiB); files named themselves are always taken
+  --include GLOB         take only files whose name matches GLOB (repeatable; "*.html")
+  --exclude GLOB         pass over files whose name matches GLOB (repeatable)
+  --exclude-dir GLOB     do not enter folders whose name matches GLOB (repeatable)
+                         GLOBs follow fnmatch and match the name, not the path; they
+                         apply to files and folders found in the walk
 
 Tally:
   --tally FILE           print the lines, words, characters and keyword
@@ -133,6 +146,14 @@ Arguments parseArguments(const std::vector<std::string>& args) {
                                  "' (use utf-8 or windows-1252)");
         } else if (arg == "--preview") {
             preview = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            a.recursive = true;
+        } else if (arg == "--include") {
+            a.walk.include.push_back(value());
+        } else if (arg == "--exclude") {
+            a.walk.exclude.push_back(value());
+        } else if (arg == "--exclude-dir") {
+            a.walk.excludeDir.push_back(value());
         } else if (arg == "--files-from") {
             readFileList(value(), a.files);
         } else if (arg == "--tally") {
@@ -154,7 +175,12 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
 
+    const bool walkOptions =
+        !a.walk.include.empty() || !a.walk.exclude.empty() || !a.walk.excludeDir.empty();
+    if (walkOptions && !a.recursive)
+        throw UsageError("--include, --exclude and --exclude-dir go with --recursive");
     if (runsOption) {
+        if (a.recursive) throw UsageError(*runsOption + " cannot be combined with other options");
         if (a.mode != Arguments::Mode::Batch || search || replace || sawSearchOption || backups ||
             preview || !a.keyword.empty())
             throw UsageError(*runsOption + " cannot be combined with other options");
@@ -167,7 +193,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         return a;
     }
     if (a.mode == Arguments::Mode::Tally) {
-        if (search || replace || sawSearchOption || backups || preview)
+        if (search || replace || sawSearchOption || backups || preview || a.recursive)
             throw UsageError("--tally cannot be combined with search and replace options");
         if (a.files.size() != 1) throw UsageError("--tally takes exactly one file");
         return a;

@@ -18,6 +18,7 @@
 #include "Tally.h"
 #include "TemporaryFile.h"
 #include "TerminalHost.h"
+#include "WalkOperands.h"
 
 namespace {
 
@@ -170,14 +171,20 @@ int main(int argc, char** argv) {
             return 0;
         case cli::Arguments::Mode::Tally:
             return runTally(a);
-        case cli::Arguments::Mode::Batch:
-            return runBatch(a);
+        case cli::Arguments::Mode::Batch: {
+            const bool readAll = cli::WalkOperands(a);
+            const int status = runBatch(a);
+            return status == 0 && !readAll ? 1 : status;
+        }
         case cli::Arguments::Mode::Undo:
             return runUndo(a);
         case cli::Arguments::Mode::ListRuns:
             return listRuns();
-        case cli::Arguments::Mode::Preview:
-            return cli::runPreview(a);
+        case cli::Arguments::Mode::Preview: {
+            const bool readAll = cli::WalkOperands(a);
+            const int status = cli::runPreview(a);
+            return status == 0 && !readAll ? 1 : status;
+        }
     }
     return 2;
 }
