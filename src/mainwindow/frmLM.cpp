@@ -83,6 +83,7 @@ void frmLM::ConnectControls() {
 
     connect(ui_.Combo1, &QComboBox::currentIndexChanged, this, [this] { files_.Combo1_Click(); });
     connect(ui_.Text3, &QLineEdit::textChanged, this, [this] { files_.Text3_Change(); });
+    connect(ui_.chkSubfolders, &QCheckBox::toggled, ui_.File1, &FileListBox::setRecursive);
     connect(ui_.File1, &QListWidget::currentItemChanged, this, [this] {
         File1_Click();
         search_.UpdateStartButton();

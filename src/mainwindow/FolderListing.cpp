@@ -1,0 +1,66 @@
+#include "FolderListing.h"
+
+#include <utility>
+
+#include "FileListBox.h"
+#include "FolderWalk.h"
+#include "TextConvert.h"
+
+namespace lexmill {
+namespace {
+
+class Relay : public WalkSink {
+  public:
+    explicit Relay(std::function<void(std::string)> found) : found_(std::move(found)) {}
+    void file(std::string relativePath) override { found_(std::move(relativePath)); }
+    // The list shows files only; an unreadable folder simply adds none.
+    void unreadable(const std::string&, const std::string&) override {}
+
+  private:
+    std::function<void(std::string)> found_;
+};
+
+}  // namespace
+
+FolderListing::FolderListing(std::string folder, QString pattern, std::function<void()> ready)
+    : ready_(std::move(ready)) {
+    thread_ = std::thread([this, folder = std::move(folder), pattern = std::move(pattern)] {
+        WalkOptions options;
+        options.cancel = &cancel_;
+        const auto matches = FileListBox::PatternMatcher(pattern);
+        options.acceptName = [&matches](std::string_view name) {
+            return matches(FromLocalPath(name));
+        };
+        Relay relay([this](std::string path) { Found(std::move(path), false); });
+        WalkFolder(folder, options, relay);
+        Found({}, true);
+    });
+}
+
+FolderListing::~FolderListing() {
+    cancel_ = true;
+    thread_.join();
+}
+
+void FolderListing::Found(std::string path, bool last) {
+    bool announce = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (last)
+            finished_ = true;
+        else
+            found_.push_back(std::move(path));
+        announce = !announced_;
+        announced_ = true;
+    }
+    if (announce) ready_();
+}
+
+std::vector<std::string> FolderListing::Take(bool& finished) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    announced_ = false;
+    finished = finished_;
+    return std::exchange(found_, {});
+}
+
+}  // namespace lexmill
