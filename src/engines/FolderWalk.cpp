@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -48,7 +49,7 @@ class Walker {
             return Unreadable(prefix, error);
         }
         std::vector<std::string> names;
-        std::vector<unsigned char> types;
+        std::vector<unsigned char> types;  // d_type, which spares most a stat
         int error = 0;
         for (;;) {
             errno = 0;
@@ -59,14 +60,13 @@ class Walker {
             }
             if (entry->d_name[0] == '.') continue;  // hidden, "." and ".."
             names.emplace_back(entry->d_name);
+            types.push_back(entry->d_type);
         }
         ::closedir(dir);
         if (error != 0) Unreadable(prefix, error);  // what was read still counts
-        SortNames(names);
-
-        for (const std::string& name : names) {
+        for (std::size_t i : NamesInOrder(names)) {
             if (Cancelled()) return;
-            Entry(fd.get(), name, prefix);
+            Entry(fd.get(), names[i], types[i], prefix);
         }
     }
 
@@ -81,10 +81,15 @@ class Walker {
     }
 
   private:
-    void Entry(int dirFd, const std::string& name, const std::string& prefix) {
+    void Entry(int dirFd, const std::string& name, unsigned char type, const std::string& prefix) {
         struct stat st {};
         // Links to folders are not followed; links to files are taken.
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+        if (type == DT_DIR)
+            st.st_mode = S_IFDIR;
+        else if (type == DT_REG)
+            st.st_mode = S_IFREG;
+        else if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
         if (S_ISDIR(st.st_mode)) {
             if (name == "LMBACK" || MatchesAny(options_.excludeDir, name)) return;
             UniqueFd sub(
@@ -111,14 +116,12 @@ class Walker {
 
 bool LooksBinary(int fd) {
     char head[8192];
-    std::size_t got = 0;
-    while (got < sizeof head) {
-        const ssize_t n = ::pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return std::memchr(head, 0, got) != nullptr;
+    ssize_t got;
+    // One read: a short one is the end of an ordinary file, and a second
+    // read to hear so would cost a system call a file.
+    do got = ::pread(fd, head, sizeof head, 0);
+    while (got < 0 && errno == EINTR);
+    return got > 0 && std::memchr(head, 0, static_cast<std::size_t>(got)) != nullptr;
 }
 
 void WalkFolder(const std::string& folder, const WalkOptions& options, WalkSink& sink) {

@@ -33,7 +33,7 @@ std::u32string NameSortKey(std::string_view name) {
     return key;
 }
 
-void SortNames(std::vector<std::string>& names) {
+std::vector<std::size_t> NamesInOrder(const std::vector<std::string>& names) {
     // Keys once per name, not once per comparison.
     std::vector<std::u32string> keys;
     keys.reserve(names.size());
@@ -44,9 +44,13 @@ void SortNames(std::vector<std::string>& names) {
         if (keys[a] != keys[b]) return keys[a] < keys[b];
         return names[a] < names[b];
     });
+    return order;
+}
+
+void SortNames(std::vector<std::string>& names) {
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
-    for (std::size_t i : order) sorted.push_back(std::move(names[i]));
+    for (std::size_t i : NamesInOrder(names)) sorted.push_back(std::move(names[i]));
     names = std::move(sorted);
 }
 

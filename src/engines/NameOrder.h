@@ -11,7 +11,10 @@ namespace lexmill {
 // names never tie. The window's list and the folder walk share it.
 std::u32string NameSortKey(std::string_view name);
 
-// Sorts `names` (bytes) in that order.
+// The positions of `names` (bytes) in that order.
+std::vector<std::size_t> NamesInOrder(const std::vector<std::string>& names);
+
+// Sorts `names` in that order.
 void SortNames(std::vector<std::string>& names);
 
 }  // namespace lexmill
