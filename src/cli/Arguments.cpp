@@ -80,7 +80,8 @@ Undo:
   --undo                 undo the last run with backups that is not undone yet:
                          put back from LMBACK each file it changed, unless the
                          file or its backup was changed since (then reported)
-  --undo FOLDER          the same for the last run that changed files in FOLDER
+  --undo FOLDER          the same for the last run made in FOLDER or that changed
+                         files in it or in its subfolders
   --list-runs            print the runs kept for undo (the last 20), one a line:
                          date, work folder, files changed, undone or not
 Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default

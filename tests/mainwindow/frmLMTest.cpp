@@ -181,7 +181,7 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
 
 TEST_F(FrmLMTest, SubfoldersListRelativePathsThatRunsBackUpAndUndoInPlace) {
     QDir().mkpath(file("pages/.hidden"));
-    write("a.txt", "cat");
+    write("a.txt", "dog");
     write("pages/index.html", "cat");
     write("pages/bin.dat", QByteArray("cat\0", 4));
     write("pages/.hidden/x.txt", "cat");
@@ -195,13 +195,17 @@ TEST_F(FrmLMTest, SubfoldersListRelativePathsThatRunsBackUpAndUndoInPlace) {
     c<QPushButton>("Command1")->click();
     c<QPlainTextEdit>("Text1")->setPlainText("cat");
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    EXPECT_EQ(start().join(u'|'),
+              "Files that were changed:|Search complete. 1 replacements made.|"
+              "pages/index.html|Press \"Esc\" to cancel.|&Undo");
+    EXPECT_EQ(read("pages/LMBACK/index.html") + read("pages/index.html"), "catcow");
+    // Undo from the menu finds the run made here, though no file right in the folder changed.
+    emit w->findChild<QMenu*>("mnuEdt")->aboutToShow();
     boxes.answer(QMessageBox::Yes);
-    EXPECT_EQ(start(nullptr, true).join(u'|'),
-              "Files that were changed:|Search complete. 2 replacements made.|a.txt|"
-              "pages/index.html|Press \"Esc\" to cancel.|&Undo|Files that were restored:|"
-              "Undo complete. 2 files restored.|a.txt|pages/index.html|Press \"Esc\" to cancel.");
-    EXPECT_EQ(read("pages/LMBACK/index.html") + read("pages/index.html"), "catcat");
-    EXPECT_EQ(read("pages/.hidden/x.txt"), "cat");
+    EXPECT_EQ(start(w->findChild<QAction*>("mnuEdtUndo")).join(u'|'),
+              "Files that were restored:|Undo complete. 1 files restored.|pages/index.html|"
+              "Press \"Esc\" to cancel.");
+    EXPECT_EQ(read("pages/index.html") + read("pages/.hidden/x.txt"), "catcat");
 }
 
 TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
@@ -226,7 +230,8 @@ TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
                                  "? It changed 1 files on " +
                                  listRunRecords(defaultRunsFolder()).back().ended.c_str() + ".";
         if (!fromResults) {
-            c<FileListBox>("File1")->setLocalPath(dir_.path().toStdString());  // no run there
+            QDir().mkpath(dir_.filePath("elsewhere"));
+            c<FileListBox>("File1")->setLocalPath(dir_.filePath("elsewhere").toStdString());
             emit edit->aboutToShow();
             EXPECT_FALSE(undo->isEnabled());
             c<FileListBox>("File1")->setLocalPath(work().toStdString());
