@@ -69,7 +69,8 @@ Subfolders:
   --exclude GLOB         pass over files whose name matches GLOB (repeatable)
   --exclude-dir GLOB     do not enter folders whose name matches GLOB (repeatable)
                          GLOBs follow fnmatch and match the name, not the path; they
-                         apply to files and folders found in the walk
+                         apply to files and folders found in the walk; when the
+                         walk finds no file at all, the exit status is 1
 
 Tally:
   --tally FILE           print the lines, words, characters and keyword

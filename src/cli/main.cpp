@@ -150,6 +150,13 @@ int listRuns() {
     return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
 }
 
+// Folders that held no file to take: exit status 1, so that a script hears
+// of a mistyped folder or glob.
+int nothingFound() {
+    std::fprintf(stderr, "lexmill-batch: no files found in the folders given\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +180,7 @@ int main(int argc, char** argv) {
             return runTally(a);
         case cli::Arguments::Mode::Batch: {
             const bool readAll = cli::WalkOperands(a);
+            if (a.files.empty()) return nothingFound();
             const int status = runBatch(a);
             return status == 0 && !readAll ? 1 : status;
         }
@@ -182,6 +190,7 @@ int main(int argc, char** argv) {
             return listRuns();
         case cli::Arguments::Mode::Preview: {
             const bool readAll = cli::WalkOperands(a);
+            if (a.files.empty()) return nothingFound();
             const int status = cli::runPreview(a);
             return status == 0 && !readAll ? 1 : status;
         }

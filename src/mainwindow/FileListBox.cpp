@@ -155,9 +155,10 @@ void FileListBox::Refresh() {
 
 void FileListBox::TakeFound() {
     if (!listing_) return;  // announced by a listing dropped since
-    bool finished = false;
-    const std::vector<std::string> found = listing_->Take(finished);
-    AddItems(found);
+    // Some thousands at a time, so that the window answers between them.
+    bool finished = false, more = false;
+    AddItems(listing_->Take(4096, finished, more));
+    if (more) QMetaObject::invokeMethod(this, &FileListBox::TakeFound, Qt::QueuedConnection);
     if (!finished) return;
     listing_.reset();
     emit ListingDone();

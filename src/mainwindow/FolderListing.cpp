@@ -1,5 +1,6 @@
 #include "FolderListing.h"
 
+#include <iterator>
 #include <utility>
 
 #include "FileListBox.h"
@@ -56,11 +57,17 @@ void FolderListing::Found(std::string path, bool last) {
     if (announce) ready_();
 }
 
-std::vector<std::string> FolderListing::Take(bool& finished) {
+std::vector<std::string> FolderListing::Take(std::size_t most, bool& finished, bool& more) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    announced_ = false;
-    finished = finished_;
-    return std::exchange(found_, {});
+    more = found_.size() > most;
+    announced_ = more;
+    finished = finished_ && !more;
+    if (!more) return std::exchange(found_, {});
+    std::vector<std::string> taken(
+        std::make_move_iterator(found_.begin()),
+        std::make_move_iterator(found_.begin() + static_cast<std::ptrdiff_t>(most)));
+    found_.erase(found_.begin(), found_.begin() + static_cast<std::ptrdiff_t>(most));
+    return taken;
 }
 
 }  // namespace lexmill

@@ -24,9 +24,10 @@ class FolderListing {
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
 
-    // The names found since the last call, in walk order; `finished` tells
-    // whether the walk is over and these are the last.
-    std::vector<std::string> Take(bool& finished);
+    // The first `most` names found and not yet taken, in walk order.
+    // `finished` tells whether the walk is over and these are the last; while
+    // `more` is true, names are waiting that no call of `ready` will announce.
+    std::vector<std::string> Take(std::size_t most, bool& finished, bool& more);
 
   private:
     void Found(std::string path, bool last);
