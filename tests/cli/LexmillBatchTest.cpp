@@ -73,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
         "--exclude", "t.*", "{dir}", "{dir}/blocked/bin.dat"}, 0, "{dir}/a.txt\n{dir}/blocked/a.txt\n"
         "{dir}/blocked/bin.dat\nSearch complete. Found 3 files that contained the text you entered.\n",
         ""},
+    BatchRun{"RecursiveFindingNoFile", {"-r", "--search", "mill", "--include", "*.md", "{dir}"}, 1,
+        "", "lexmill-batch: no files found in the folders given\n"},
     BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,
         "Lines: 2\nWords: 3\nCharacters: 12\nKeyword occurrences: 3\n", ""},
     BatchRun{"TallyOfAMissingFile", {"--tally", "{dir}/nope"}, 1, "",
