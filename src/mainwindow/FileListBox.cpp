@@ -127,6 +127,7 @@ void FileListBox::setRecursive(bool recursive) {
 
 void FileListBox::Refresh() {
     listing_.reset();
+    unreadable_.clear();
     clear();
     if (recursive_) {
         // The walk announces found names from its thread; they are taken
@@ -160,6 +161,7 @@ void FileListBox::TakeFound() {
     AddItems(listing_->Take(4096, finished, more));
     if (more) QMetaObject::invokeMethod(this, &FileListBox::TakeFound, Qt::QueuedConnection);
     if (!finished) return;
+    for (const std::string& folder : listing_->Unreadable()) unreadable_ << FromLocalPath(folder);
     listing_.reset();
     emit ListingDone();
 }

@@ -62,6 +62,8 @@ class FileListBox : public QListWidget, public SelectableFileList {
     void setRecursive(bool recursive);
     // True while a listing of subfolders is still adding files.
     bool IsListing() const { return listing_ != nullptr; }
+    // The folders the last listing of subfolders could not read, "path: reason".
+    const QStringList& UnreadableFolders() const { return unreadable_; }
 
     int SelCount() const;
     // The selected names in list order.
@@ -95,6 +97,7 @@ class FileListBox : public QListWidget, public SelectableFileList {
     QString pattern_ = QStringLiteral("*.*");
     bool recursive_ = false;
     std::unique_ptr<FolderListing> listing_;
+    QStringList unreadable_;
 };
 
 }  // namespace lexmill

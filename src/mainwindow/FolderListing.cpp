@@ -12,13 +12,15 @@ namespace {
 
 class Relay : public WalkSink {
   public:
-    explicit Relay(std::function<void(std::string)> found) : found_(std::move(found)) {}
+    Relay(std::function<void(std::string)> found, std::function<void(std::string)> unreadable)
+        : found_(std::move(found)), unreadable_(std::move(unreadable)) {}
     void file(std::string relativePath) override { found_(std::move(relativePath)); }
-    // The list shows files only; an unreadable folder simply adds none.
-    void unreadable(const std::string&, const std::string&) override {}
+    void unreadable(const std::string& relativePath, const std::string& reason) override {
+        unreadable_((relativePath.empty() ? std::string(".") : relativePath) + ": " + reason);
+    }
 
   private:
-    std::function<void(std::string)> found_;
+    std::function<void(std::string)> found_, unreadable_;
 };
 
 }  // namespace
@@ -32,7 +34,11 @@ FolderListing::FolderListing(std::string folder, QString pattern, std::function<
         options.acceptName = [&matches](std::string_view name) {
             return matches(FromLocalPath(name));
         };
-        Relay relay([this](std::string path) { Found(std::move(path), false); });
+        Relay relay([this](std::string path) { Found(std::move(path), false); },
+                    [this](std::string folder) {
+                        const std::lock_guard<std::mutex> lock(mutex_);
+                        unreadable_.push_back(std::move(folder));
+                    });
         WalkFolder(folder, options, relay);
         Found({}, true);
     });
@@ -55,6 +61,11 @@ void FolderListing::Found(std::string path, bool last) {
         announced_ = true;
     }
     if (announce) ready_();
+}
+
+std::vector<std::string> FolderListing::Unreadable() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return unreadable_;
 }
 
 std::vector<std::string> FolderListing::Take(std::size_t most, bool& finished, bool& more) {

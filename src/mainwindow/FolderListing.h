@@ -28,6 +28,8 @@ class FolderListing {
     // `finished` tells whether the walk is over and these are the last; while
     // `more` is true, names are waiting that no call of `ready` will announce.
     std::vector<std::string> Take(std::size_t most, bool& finished, bool& more);
+    // Each folder that could not be read, "path: reason"; complete once finished.
+    std::vector<std::string> Unreadable();
 
   private:
     void Found(std::string path, bool last);
@@ -38,6 +40,7 @@ class FolderListing {
     std::vector<std::string> found_;  // guarded by mutex_, like the two flags
     bool announced_ = false;
     bool finished_ = false;
+    std::vector<std::string> unreadable_;
     std::thread thread_;
 };
 

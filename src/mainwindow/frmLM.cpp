@@ -95,6 +95,7 @@ void frmLM::ConnectControls() {
     connect(ui_.File1->model(), &QAbstractItemModel::rowsInserted, this, &frmLM::Timer1_Timer);
     connect(ui_.File1->model(), &QAbstractItemModel::rowsRemoved, this, &frmLM::Timer1_Timer);
     connect(ui_.File1, &FileListBox::PathChange, this, &frmLM::File1_PathChange);
+    connect(ui_.File1, &FileListBox::ListingDone, this, [this] { files_.SayUnreadableFolders(); });
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { files_.Command1_Click(); });
     connect(ui_.Command5, &QPushButton::clicked, this, [this] { files_.Command5_Click(); });
     connect(ui_.Command2, &QPushButton::clicked, this, [this] { files_.Command2_Click(); });
