@@ -23,7 +23,7 @@ void MakeTree(const std::string& root, int files) {
     const int perFolder = std::max(1, files / 100);
     for (int made = 0, folder = 0; made < files; ++folder) {
         const std::string dir =
-            root + "/section" + std::to_string(folder / 10) + "/part" + std::to_string(folder % 10);
+            root + "/section" + std::to_string(folder / 10) + "/folder" + std::to_string(folder % 10);
         QDir().mkpath(QString::fromStdString(dir));
         for (int i = 0; i < perFolder && made < files; ++i, ++made)
             std::ofstream(dir + "/page" + std::to_string(i) + ".html") << "<p>page</p>\n";
