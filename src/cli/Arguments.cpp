@@ -33,6 +33,7 @@ void readFileList(const std::string& path, std::vector<std::string>& files) {
 
 const char* const kHelpText =
     R"(Usage: lexmill-batch [OPTIONS] FILE...
+       lexmill-batch -r [OPTIONS] FOLDER|FILE...
        lexmill-batch --tally FILE [--keyword K]
        lexmill-batch --undo [FOLDER] | --list-runs
        lexmill-batch --upload NAME [--files-from LIST] FILE...
@@ -59,6 +60,19 @@ Search and replace:
                          write (apply it with 'patch -p1'), then the summary line
                          "Preview: N replacements in M files." on standard error
 
+Subfolders:
+  -r, --recursive        take the files of each FOLDER given and of its subfolders,
+                         folder by folder, names in the order of Lexmill's file list;
+                         passes over LMBACK folders, hidden files and folders (names
+                         starting with "."), links to folders and binary files (a NUL
+                         byte in the first 8 KiB); files named themselves are always taken
+  --include GLOB         take only files whose name matches GLOB (repeatable; "*.html")
+  --exclude GLOB         pass over files whose name matches GLOB (repeatable)
+  --exclude-dir GLOB     do not enter folders whose name matches GLOB (repeatable)
+                         GLOBs follow fnmatch and match the name, not the path; they
+                         apply to files and folders found in the walk; when the
+                         walk finds no file at all, the exit status is 1
+
 Tally:
   --tally FILE           print the lines, words, characters and keyword
                          occurrences of FILE
@@ -68,7 +82,8 @@ Undo:
   --undo                 undo the last run with backups that is not undone yet:
                          put back from LMBACK each file it changed, unless the
                          file or its backup was changed since (then reported)
-  --undo FOLDER          the same for the last run that changed files in FOLDER
+  --undo FOLDER          the same for the last run made in FOLDER or that changed
+                         files in it or in its subfolders
   --list-runs            print the runs kept for undo (the last 20), one a line:
                          date, work folder, files changed, undone or not
 Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
@@ -142,6 +157,14 @@ Arguments parseArguments(const std::vector<std::string>& args) {
                                  "' (use utf-8 or windows-1252)");
         } else if (arg == "--preview") {
             preview = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            a.recursive = true;
+        } else if (arg == "--include") {
+            a.walk.include.push_back(value());
+        } else if (arg == "--exclude") {
+            a.walk.exclude.push_back(value());
+        } else if (arg == "--exclude-dir") {
+            a.walk.excludeDir.push_back(value());
         } else if (arg == "--files-from") {
             readFileList(value(), a.files);
         } else if (arg == "--tally") {
@@ -163,7 +186,12 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
 
+    const bool walkOptions =
+        !a.walk.include.empty() || !a.walk.exclude.empty() || !a.walk.excludeDir.empty();
+    if (walkOptions && !a.recursive)
+        throw UsageError("--include, --exclude and --exclude-dir go with --recursive");
     if (runsOption) {
+        if (a.recursive) throw UsageError(*runsOption + " cannot be combined with other options");
         if (a.mode != Arguments::Mode::Batch || search || replace || sawSearchOption || backups ||
             preview || !a.keyword.empty())
             throw UsageError(*runsOption + " cannot be combined with other options");
@@ -176,7 +204,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         return a;
     }
     if (a.mode == Arguments::Mode::Tally) {
-        if (search || replace || sawSearchOption || backups || preview)
+        if (search || replace || sawSearchOption || backups || preview || a.recursive)
             throw UsageError("--tally cannot be combined with search and replace options");
         if (a.files.size() != 1) throw UsageError("--tally takes exactly one file");
         return a;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "BatchHost.h"
+#include "FolderWalk.h"
 
 namespace lexmill::cli {
 
@@ -21,6 +22,8 @@ struct Arguments {
     std::vector<std::string> files;
     std::string keyword;     // --tally
     std::string undoFolder;  // --undo FOLDER; empty: the last run anywhere
+    bool recursive = false;  // folders among the files are walked
+    WalkOptions walk;        // --include, --exclude, --exclude-dir
 };
 
 // Parses argv (without the program name). Files named by --search-file,

@@ -20,6 +20,7 @@
 #include "Tally.h"
 #include "TemporaryFile.h"
 #include "TerminalHost.h"
+#include "WalkOperands.h"
 
 namespace {
 
@@ -167,6 +168,13 @@ int runUpload(char** argv) {
     return 1;
 }
 
+// Folders that held no file to take: exit status 1, so that a script hears
+// of a mistyped folder or glob.
+int nothingFound() {
+    std::fprintf(stderr, "lexmill-batch: no files found in the folders given\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,14 +197,22 @@ int main(int argc, char** argv) {
             return 0;
         case cli::Arguments::Mode::Tally:
             return runTally(a);
-        case cli::Arguments::Mode::Batch:
-            return runBatch(a);
+        case cli::Arguments::Mode::Batch: {
+            const bool readAll = cli::WalkOperands(a);
+            if (a.files.empty()) return nothingFound();
+            const int status = runBatch(a);
+            return status == 0 && !readAll ? 1 : status;
+        }
         case cli::Arguments::Mode::Undo:
             return runUndo(a);
         case cli::Arguments::Mode::ListRuns:
             return listRuns();
-        case cli::Arguments::Mode::Preview:
-            return cli::runPreview(a);
+        case cli::Arguments::Mode::Preview: {
+            const bool readAll = cli::WalkOperands(a);
+            if (a.files.empty()) return nothingFound();
+            const int status = cli::runPreview(a);
+            return status == 0 && !readAll ? 1 : status;
+        }
     }
     return 2;
 }

@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <unordered_map>
 
 #include "AtomicRewrite.h"
 #include "FileError.h"
@@ -294,14 +297,27 @@ bool lastUndoableRun(const std::string& runsFolder, RunRecord& record, const std
     struct stat want {};
     const bool byFolder = !folder.empty();
     if (byFolder && ::stat(folder.c_str(), &want) != 0) return false;
+    const auto isWanted = [&want](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && st.st_dev == want.st_dev &&
+               st.st_ino == want.st_ino;
+    };
+    // Whether each folder met so far is the wanted one or below it: a run
+    // over subfolders touches many files in few folders.
+    std::unordered_map<std::string, bool> below;
+    const std::function<bool(const std::string&)> isBelow = [&](const std::string& path) {
+        if (const auto known = below.find(path); known != below.end()) return known->second;
+        const bool found =
+            isWanted(path) || (path != "/" && path != "." && isBelow(folderOf(path)));
+        below.emplace(path, found);
+        return found;
+    };
     auto records = listRunRecords(runsFolder);
     for (auto r = records.rbegin(); r != records.rend(); ++r) {
         if (r->undone) continue;
-        const bool inFolder = std::any_of(r->files.begin(), r->files.end(), [&](const auto& f) {
-            struct stat st {};
-            return ::stat(folderOf(f.path).c_str(), &st) == 0 && st.st_dev == want.st_dev &&
-                   st.st_ino == want.st_ino;
-        });
+        const bool inFolder = isWanted(r->folder) ||
+                              std::any_of(r->files.begin(), r->files.end(),
+                                          [&](const auto& f) { return isBelow(folderOf(f.path)); });
         if (byFolder && !inFolder) continue;
         record = std::move(*r);
         return true;

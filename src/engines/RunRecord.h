@@ -66,8 +66,9 @@ std::vector<RunRecord> listRunRecords(const std::string& runsFolder);
 // or cannot be read.
 bool readRunRecord(const std::string& runsFolder, const std::string& id, RunRecord& record);
 
-// The newest record not undone yet; with a `folder`, the newest that changed a
-// file in that folder. False when there is none.
+// The newest record not undone yet; with a `folder`, the newest whose work
+// folder it is or that changed a file in it or in one of its subfolders.
+// False when there is none.
 bool lastUndoableRun(const std::string& runsFolder, RunRecord& record,
                      const std::string& folder = {});
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "FolderListing.h"
+#include "NameOrder.h"
 #include "TextConvert.h"
 
 namespace lexmill {
@@ -57,6 +59,8 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     path_ = FromLocalPath(localPath_);
     Refresh();
 }
+
+FileListBox::~FileListBox() = default;
 
 bool FileListBox::setPath(const QString& folder) {
     return setLocalPath(ToLocalPath(folder));
@@ -109,47 +113,74 @@ bool FileListBox::MatchesPattern(const QString& name, const QString& pattern) {
     return Patterns(pattern).Match(name.toCaseFolded());
 }
 
-void FileListBox::Refresh() {
-    const Patterns patterns(pattern_);
-    struct Entry {
-        QString folded;
-        QString name;
-        std::string raw;
+std::function<bool(const QString&)> FileListBox::PatternMatcher(const QString& pattern) {
+    return [patterns = std::make_shared<const Patterns>(pattern)](const QString& name) {
+        return patterns->Match(name.toCaseFolded());
     };
-    std::vector<Entry> entries;
+}
 
+void FileListBox::setRecursive(bool recursive) {
+    if (recursive == recursive_) return;
+    recursive_ = recursive;
+    Refresh();
+}
+
+void FileListBox::Refresh() {
+    listing_.reset();
+    unreadable_.clear();
+    clear();
+    if (recursive_) {
+        // The walk announces found names from its thread; they are taken
+        // here, on the list's. A listing dropped meanwhile is waited for in
+        // its destructor, so `this` outlives every announcement.
+        listing_ = std::make_unique<FolderListing>(localPath_, pattern_, [this] {
+            QMetaObject::invokeMethod(this, &FileListBox::TakeFound, Qt::QueuedConnection);
+        });
+        return;
+    }
+    const Patterns patterns(pattern_);
+    std::vector<std::string> names;
     std::error_code ec;
     std::filesystem::directory_iterator it(localPath_, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        const std::string raw = it->path().filename().native();
+        std::string raw = it->path().filename().native();
         if (raw.empty() || raw[0] == '.') continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;  // follows links; dangling ones fail
-        QString name = FromLocalPath(raw);
-        QString folded = name.toCaseFolded();
-        if (!patterns.Match(folded)) continue;
-        entries.push_back({std::move(folded), std::move(name), raw});
+        if (!patterns.Match(FromLocalPath(raw).toCaseFolded())) continue;
+        names.push_back(std::move(raw));
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.folded != b.folded) return a.folded < b.folded;
-        if (a.name != b.name) return a.name < b.name;
-        return a.raw < b.raw;
-    });
+    SortNames(names);
+    AddItems(names);
+}
 
-    QStringList names;
-    names.reserve(static_cast<qsizetype>(entries.size()));
-    for (Entry& e : entries) names << std::move(e.name);
+void FileListBox::TakeFound() {
+    if (!listing_) return;  // announced by a listing dropped since
+    // Some thousands at a time, so that the window answers between them.
+    bool finished = false, more = false;
+    AddItems(listing_->Take(4096, finished, more));
+    if (more) QMetaObject::invokeMethod(this, &FileListBox::TakeFound, Qt::QueuedConnection);
+    if (!finished) return;
+    for (const std::string& folder : listing_->Unreadable()) unreadable_ << FromLocalPath(folder);
+    listing_.reset();
+    emit ListingDone();
+}
+
+void FileListBox::AddItems(const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(names.size()));
+    for (const std::string& raw : names) texts << FromLocalPath(raw);
+    const int first = count();
     setUpdatesEnabled(false);
-    clear();
-    addItems(names);
+    addItems(texts);
     {
         // Only the bytes behind each text are added: nothing to show anew.
         const QSignalBlocker quiet(model());
-        for (int row = 0; row < count(); ++row) {
-            const std::string& raw = entries[static_cast<std::size_t>(row)].raw;
-            item(row)->setData(kLocalName,
-                               QByteArray(raw.data(), static_cast<qsizetype>(raw.size())));
-        }
+        for (std::size_t i = 0; i < names.size(); ++i)
+            item(first + static_cast<int>(i))
+                ->setData(kLocalName,
+                          QByteArray(names[i].data(), static_cast<qsizetype>(names[i].size())));
     }
     setUpdatesEnabled(true);
 }

@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,10 +12,14 @@
 
 namespace lexmill {
 
+class FolderListing;
+
 // The file list `File1`: the regular, not hidden files of one folder whose
 // names match the pattern, sorted ignoring case, with extended selection.
 // Names and the folder are shown as text but kept as the system's bytes, which
-// reach the files even when they are not UTF-8.
+// reach the files even when they are not UTF-8. In the Subfolders mode it
+// lists the text files of the folder and its subfolders as relative paths
+// ("pages/index.html"), walked on another thread and added as they are found.
 class FileListBox : public QListWidget, public SelectableFileList {
     Q_OBJECT
     Q_PROPERTY(QString Path READ Path WRITE setPath NOTIFY PathChange)
@@ -22,6 +28,7 @@ class FileListBox : public QListWidget, public SelectableFileList {
   public:
     // Starts in the process's current directory with the pattern "*.*".
     explicit FileListBox(QWidget* parent = nullptr);
+    ~FileListBox() override;
 
     // The folder, as an absolute path without a trailing "/" (except "/").
     QString Path() const override { return path_; }
@@ -47,7 +54,16 @@ class FileListBox : public QListWidget, public SelectableFileList {
     std::string FileLocalPath() const;
 
     // Lists the folder again under the current pattern; the selection is lost.
+    // A listing of subfolders still under way is dropped for the new one.
     void Refresh();
+
+    // The Subfolders mode; changing it lists the folder again.
+    bool Recursive() const { return recursive_; }
+    void setRecursive(bool recursive);
+    // True while a listing of subfolders is still adding files.
+    bool IsListing() const { return listing_ != nullptr; }
+    // The folders the last listing of subfolders could not read, "path: reason".
+    const QStringList& UnreadableFolders() const { return unreadable_; }
 
     int SelCount() const;
     // The selected names in list order.
@@ -62,17 +78,26 @@ class FileListBox : public QListWidget, public SelectableFileList {
 
     // True when `name` matches one of the ";"-separated `pattern`s.
     static bool MatchesPattern(const QString& name, const QString& pattern);
+    // The same test with the patterns prepared once, for many names.
+    static std::function<bool(const QString& name)> PatternMatcher(const QString& pattern);
 
   signals:
     void PathChange();
     void PatternChange();
+    // A listing of subfolders has added its last file.
+    void ListingDone();
 
   private:
     std::vector<int> SelectedRows() const;
+    void AddItems(const std::vector<std::string>& names);
+    void TakeFound();
 
     QString path_;
     std::string localPath_;
     QString pattern_ = QStringLiteral("*.*");
+    bool recursive_ = false;
+    std::unique_ptr<FolderListing> listing_;
+    QStringList unreadable_;
 };
 
 }  // namespace lexmill

@@ -57,6 +57,15 @@ void FileSelection::ShowFolder() {
     UpdateFolderLabel();
 }
 
+void FileSelection::SayUnreadableFolders() {
+    const QStringList& folders = ui_.File1->UnreadableFolders();
+    if (folders.isEmpty()) return;
+    MsgBox(window_,
+           QObject::tr("These folders could not be read, so their files are not listed:\n\n") +
+               folders.join(QLatin1Char('\n')),
+           QObject::tr("Warning"), QMessageBox::Warning);
+}
+
 void FileSelection::Combo1_Click() {
     const int index = ui_.Combo1->currentIndex();
     if (index < 0) return;

@@ -30,6 +30,9 @@ class FileSelection {
     void SetFolder(const std::string& folder);
     // The work folder label shows File1's folder.
     void ShowFolder();
+    // After a listing of subfolders: a "Warning" box names each folder it
+    // could not read, since the files there are missing from the list.
+    void SayUnreadableFolders();
 
     void Combo1_Click();
     void Text3_Change();

@@ -83,6 +83,7 @@ void frmLM::ConnectControls() {
 
     connect(ui_.Combo1, &QComboBox::currentIndexChanged, this, [this] { files_.Combo1_Click(); });
     connect(ui_.Text3, &QLineEdit::textChanged, this, [this] { files_.Text3_Change(); });
+    connect(ui_.chkSubfolders, &QCheckBox::toggled, ui_.File1, &FileListBox::setRecursive);
     connect(ui_.File1, &QListWidget::currentItemChanged, this, [this] {
         File1_Click();
         search_.UpdateStartButton();
@@ -94,6 +95,7 @@ void frmLM::ConnectControls() {
     connect(ui_.File1->model(), &QAbstractItemModel::rowsInserted, this, &frmLM::Timer1_Timer);
     connect(ui_.File1->model(), &QAbstractItemModel::rowsRemoved, this, &frmLM::Timer1_Timer);
     connect(ui_.File1, &FileListBox::PathChange, this, &frmLM::File1_PathChange);
+    connect(ui_.File1, &FileListBox::ListingDone, this, [this] { files_.SayUnreadableFolders(); });
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { files_.Command1_Click(); });
     connect(ui_.Command5, &QPushButton::clicked, this, [this] { files_.Command5_Click(); });
     connect(ui_.Command2, &QPushButton::clicked, this, [this] { files_.Command2_Click(); });

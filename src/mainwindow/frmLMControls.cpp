@@ -111,6 +111,7 @@ QGroupBox* BuildFrame1(frmLMControls& ui) {
     auto* Label1 = Caption(QObject::tr("Display:"), Frame1, "Label1");
     ui.Combo1 = Named(new QComboBox(Frame1), "Combo1");
     ui.Combo1->setEditable(false);
+    ui.chkSubfolders = CheckBox(QObject::tr("S&ubfolders"), Frame1, "chkSubfolders", false);
     ui.Label13 = Caption(QObject::tr("Specify Custom Filter:"), Frame1, "Label13");
     ui.Text3 = Named(new QLineEdit(Frame1), "Text3");
     FilterKeyInput::installOn(ui.Text3);
@@ -126,8 +127,9 @@ QGroupBox* BuildFrame1(frmLMControls& ui) {
     auto* filters = new QGridLayout;
     filters->addWidget(Label1, 0, 0);
     filters->addWidget(ui.Combo1, 0, 1);
+    filters->addWidget(ui.chkSubfolders, 0, 2);
     filters->addWidget(ui.Label13, 1, 0);
-    filters->addWidget(ui.Text3, 1, 1);
+    filters->addWidget(ui.Text3, 1, 1, 1, 2);
     filters->setColumnStretch(1, 1);
     layout->addLayout(filters);
     auto* buttons = new QHBoxLayout;

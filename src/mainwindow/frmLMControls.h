@@ -31,6 +31,7 @@ struct frmLMControls {
     QLabel* Label2 = nullptr;  // the work folder
     FileListBox* File1 = nullptr;
     QComboBox* Combo1 = nullptr;
+    QCheckBox* chkSubfolders = nullptr;  // lists the subfolders' files too
     QLabel* Label13 = nullptr;
     QLineEdit* Text3 = nullptr;
     QPushButton* Command1 = nullptr;  // Select All Files

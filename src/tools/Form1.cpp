@@ -46,10 +46,11 @@ bool ToPort(const QString& text, int& port) {
     return true;
 }
 
-// The name the file goes under: its own name (after the last "/"; "\\" and
-// ":" are ordinary characters of Linux names), each space replaced by "_".
-std::string RemoteName(const std::string& path) {
-    std::string name = baseName(path);
+// The name the file goes under: its name in the file list, a path relative
+// to the work folder in the Subfolders mode ("pages/index.html", its remote
+// folders made as needed), each space replaced by "_". "\\" and ":" are
+// ordinary characters of Linux names.
+std::string RemoteName(std::string name) {
     for (char& c : name)
         if (c == ' ') c = '_';
     return name;
@@ -474,7 +475,9 @@ void Form1::Command1_Click() {
                 module_.SelCount, static_cast<std::int64_t>(module_.SelPaths.size()));
             for (std::int64_t i = 0; i < count; ++i) {
                 const std::string& path = module_.SelPaths[static_cast<std::size_t>(i)];
-                CurrentFile = RemoteName(path);
+                const std::size_t at = static_cast<std::size_t>(i);
+                CurrentFile = RemoteName(at < module_.SelNames.size() ? module_.SelNames[at]
+                                                                      : baseName(path));
                 if (StopRequested || !started(inet_->ExecutePut(path, CurrentFile))) return;
                 WaitForInet(true);
                 if (StopRequested) return;

@@ -40,6 +40,7 @@ TEST_P(LexmillBatch, PrintsAndExitsAsAScriptExpects) {
     dir.write("t.txt", "the THE then\r\n");
     dir.write("blocked/a.txt", "mill");
     dir.write("blocked/LMBACK", "in the way");
+    dir.write("blocked/bin.dat", std::string("mill\0", 5));
     std::string command = LEXMILL_BATCH;  // every argument quoted: none holds a quote
     for (const std::string& arg : r.args) command += " '" + expand(arg, dir.path()) + "'";
     const int status =
@@ -67,6 +68,13 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
         "made.\n", kFailed + "missing.txt: not found or not an ordinary file, skipped\n" +
         kFailed + "blocked/a.txt: cannot make a backup: {dir}/blocked/LMBACK is not a folder\n",
         {{"blocked/a.txt", "mill"}, {"a.txt", " "}}},
+    // Walked, the binary file is passed over, and so are .out and .err.
+    BatchRun{"RecursiveTakesFoldersAndFiles", {"-r", "--search-only", "--search", "mill",
+        "--exclude", "t.*", "{dir}", "{dir}/blocked/bin.dat"}, 0, "{dir}/a.txt\n{dir}/blocked/a.txt\n"
+        "{dir}/blocked/bin.dat\nSearch complete. Found 3 files that contained the text you entered.\n",
+        ""},
+    BatchRun{"RecursiveFindingNoFile", {"-r", "--search", "mill", "--include", "*.md", "{dir}"}, 1,
+        "", "lexmill-batch: no files found in the folders given\n"},
     BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,
         "Lines: 2\nWords: 3\nCharacters: 12\nKeyword occurrences: 3\n", ""},
     BatchRun{"TallyOfAMissingFile", {"--tally", "{dir}/nope"}, 1, "",

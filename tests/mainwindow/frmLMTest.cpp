@@ -179,6 +179,35 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
     expectIdle();
 }
 
+TEST_F(FrmLMTest, SubfoldersListRelativePathsThatRunsBackUpAndUndoInPlace) {
+    QDir().mkpath(file("pages/.hidden"));
+    write("a.txt", "dog");
+    write("pages/index.html", "cat");
+    write("pages/bin.dat", QByteArray("cat\0", 4));
+    write("pages/.hidden/x.txt", "cat");
+    store("Startup Filter=2;Subfolders=1");
+    open();
+    auto* list = c<FileListBox>("File1");
+    for (int wait = 0; list->IsListing() && wait < 1000; ++wait) QTest::qWait(5);
+    QStringList listed;
+    for (int row = 0; row < list->count(); ++row) listed << list->item(row)->text();
+    EXPECT_EQ(listed.join(u'|'), "a.txt|pages/index.html");
+    c<QPushButton>("Command1")->click();
+    c<QPlainTextEdit>("Text1")->setPlainText("cat");
+    c<QPlainTextEdit>("Text2")->setPlainText("cow");
+    EXPECT_EQ(start().join(u'|'),
+              "Files that were changed:|Search complete. 1 replacements made.|"
+              "pages/index.html|Press \"Esc\" to cancel.|&Undo");
+    EXPECT_EQ(read("pages/LMBACK/index.html") + read("pages/index.html"), "catcow");
+    // Undo from the menu finds the run made here, though no file right in the folder changed.
+    emit w->findChild<QMenu*>("mnuEdt")->aboutToShow();
+    boxes.answer(QMessageBox::Yes);
+    EXPECT_EQ(start(w->findChild<QAction*>("mnuEdtUndo")).join(u'|'),
+              "Files that were restored:|Undo complete. 1 files restored.|pages/index.html|"
+              "Press \"Esc\" to cancel.");
+    EXPECT_EQ(read("pages/index.html") + read("pages/.hidden/x.txt"), "catcat");
+}
+
 TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
     write("a.txt", "cat and Cat");
     open();
@@ -201,7 +230,8 @@ TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
                                  "? It changed 1 files on " +
                                  listRunRecords(defaultRunsFolder()).back().ended.c_str() + ".";
         if (!fromResults) {
-            c<FileListBox>("File1")->setLocalPath(dir_.path().toStdString());  // no run there
+            QDir().mkpath(dir_.filePath("elsewhere"));
+            c<FileListBox>("File1")->setLocalPath(dir_.filePath("elsewhere").toStdString());
             emit edit->aboutToShow();
             EXPECT_FALSE(undo->isEnabled());
             c<FileListBox>("File1")->setLocalPath(work().toStdString());
@@ -368,19 +398,19 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     w.reset();  // the main window goes while the preview runs
 }
 
-// Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4".
+// Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4 chkSubfolders".
 const std::pair<const char*, const char*> kStarts[] = {
-    {"", "0|*.txt||.|100"},
+    {"", "0|*.txt||.|1000"},
     {"Startup Filter=Last Used;Last Used Filter=3;Last Used Custom Filter=*.log",
-     "3|*.log|*.log|.|100"},
+     "3|*.log|*.log|.|1000"},
     {"Startup Filter=3;Custom Startup Filter=*.md;Last Used Custom Filter=*.log",
-     "3|*.md|*.md|.|100"},
-    {"Startup Filter=7", "-1|*.*||.|100"},
-    {"Startup Folder Option=0;Last Used Folder=<other>", "0|*.txt||other|100"},
-    {"Startup Folder Option=0;Last Used Folder=/no/such/folder", "0|*.txt||.|100"},
-    {"Startup Folder Option=2;Startup Folder=<other>", "0|*.txt||other|100"},
-    {"Make Backups=0;Search Only=1;Match Case=1", "0|*.txt||.|011"},
-    {"Make Backups=abc;Search Only=2;Match Case= 1 ", "0|*.txt||.|101"},
+     "3|*.md|*.md|.|1000"},
+    {"Startup Filter=7", "-1|*.*||.|1000"},
+    {"Startup Folder Option=0;Last Used Folder=<other>", "0|*.txt||other|1000"},
+    {"Startup Folder Option=0;Last Used Folder=/no/such/folder", "0|*.txt||.|1000"},
+    {"Startup Folder Option=2;Startup Folder=<other>", "0|*.txt||other|1000"},
+    {"Make Backups=0;Search Only=1;Match Case=1;Subfolders=1", "0|*.txt||.|0111"},
+    {"Make Backups=abc;Search Only=2;Match Case= 1 ", "0|*.txt||.|1010"},
 };
 
 TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
@@ -392,13 +422,14 @@ TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
         store(stored);
         open();
         QString checks;
-        for (const char* box : {"Check1", "Check3", "Check4"})
+        for (const char* box : {"Check1", "Check3", "Check4", "chkSubfolders"})
             checks += c<QCheckBox>(box)->isChecked() ? u'1' : u'0';
         const QStringList got{QString::number(c<QComboBox>("Combo1")->currentIndex()),
                               c<FileListBox>("File1")->Pattern(), c<QLineEdit>("Text3")->text(),
                               QDir(work()).relativeFilePath(c<FileListBox>("File1")->Path()),
                               checks};
         EXPECT_EQ(got.join(u'|'), seen);
+        EXPECT_EQ(c<FileListBox>("File1")->Recursive(), c<QCheckBox>("chkSubfolders")->isChecked());
         EXPECT_EQ(c<QPlainTextEdit>("Text2")->isEnabled(), !c<QCheckBox>("Check3")->isChecked());
         EXPECT_EQ(boxes.count(), 0);  // restoring "Make Backups" is silent
         w.reset();
@@ -409,13 +440,14 @@ TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
     c<QLineEdit>("Text3")->setText("*.log");
     c<FileListBox>("File1")->setPath(other);
     c<QCheckBox>("Check3")->setChecked(true);
+    c<QCheckBox>("chkSubfolders")->setChecked(true);
     c<QAction>("mnuFileExit")->trigger();
     QStringList saved;
     for (const auto& [key, value] : settings.GetAllSettings("Options"))
         saved << QString::fromStdString(key + "=" + value);
     EXPECT_EQ(saved.join(u';'), "Last Used Folder=" + other +
                                     ";Last Used Filter=3;Last Used Custom Filter=*.log;"
-                                    "Make Backups=1;Search Only=1;Match Case=0");
+                                    "Make Backups=1;Search Only=1;Match Case=0;Subfolders=1");
 }
 
 TEST_F(FrmLMTest, FavoriteOpensItsFolderOrSaysWhyNot) {

@@ -1,0 +1,53 @@
+#include "WalkOperands.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace lexmill::cli {
+namespace {
+
+class Collect : public WalkSink {
+  public:
+    Collect(std::string folder, std::vector<std::string>& files)
+        : prefix_(std::move(folder)), files_(files) {
+        if (!prefix_.ends_with('/')) prefix_ += '/';
+    }
+    void file(std::string relativePath) override { files_.push_back(prefix_ + relativePath); }
+    void unreadable(const std::string& relativePath, const std::string& reason) override {
+        std::string path = prefix_ + relativePath;
+        if (relativePath.empty() && path.size() > 1) path.pop_back();
+        std::fprintf(stderr, "lexmill-batch: %s: cannot read the folder: %s\n", path.c_str(),
+                     reason.c_str());
+        readAll = false;
+    }
+    bool readAll = true;
+
+  private:
+    std::string prefix_;
+    std::vector<std::string>& files_;
+};
+
+}  // namespace
+
+bool WalkOperands(Arguments& a) {
+    if (!a.recursive) return true;
+    bool readAll = true;
+    std::vector<std::string> files;
+    for (std::string& name : a.files) {
+        struct stat st {};
+        // A folder named on the command line is walked even through a link.
+        if (::stat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            files.push_back(std::move(name));
+            continue;
+        }
+        Collect sink(name, files);
+        WalkFolder(name, a.walk, sink);
+        readAll = readAll && sink.readAll;
+    }
+    a.files = std::move(files);
+    return readAll;
+}
+
+}  // namespace lexmill::cli
