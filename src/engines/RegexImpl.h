@@ -15,6 +15,7 @@ struct RegexImpl {
     pcre2_code* code = nullptr;
     std::unique_ptr<unsigned char[]> tables;  // Windows-1252's case pairs; the code points at them
     bool utf = false;
+    bool anchored = false;     // matches only where a search starts (\G, (*ANCHORED))
     std::uint32_t groups = 0;  // capturing groups
 
     ~RegexImpl() { pcre2_code_free(code); }

@@ -124,6 +124,9 @@ RegexPattern::RegexPattern(std::string_view pattern, std::string_view replacemen
     // Without JIT (a machine PCRE2 has none for) the interpreter does the same work.
     pcre2_jit_compile(impl_->code, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
     pcre2_pattern_info(impl_->code, PCRE2_INFO_CAPTURECOUNT, &impl_->groups);
+    std::uint32_t all = 0;
+    pcre2_pattern_info(impl_->code, PCRE2_INFO_ALLOPTIONS, &all);
+    impl_->anchored = (all & PCRE2_ANCHORED) != 0;
     std::uint32_t behind = 0;
     pcre2_pattern_info(impl_->code, PCRE2_INFO_MAXLOOKBEHIND, &behind);
     // One character more than the pattern looks back, so that the kept bytes

@@ -77,7 +77,7 @@ void RegexScanner::scan(bool final, const ByteSink& out) {
     const auto* subject = reinterpret_cast<PCRE2_SPTR>(raw_.data());
     const std::size_t end = final ? length_ : completeEnd();
 
-    for (;;) {
+    while (!ended_) {
         std::uint32_t options = final ? 0 : PCRE2_PARTIAL_HARD;
         if (noEmpty_) options |= PCRE2_NOTEMPTY_ATSTART;
         const int rc = pcre2_match(impl.code, subject, end, search_, options, data, work.context());
@@ -87,6 +87,9 @@ void RegexScanner::scan(bool final, const ByteSink& out) {
             // again: PCRE2 steps over the LF of a CR LF only when it comes to
             // it from the CR, so the next search must come from there too.
             std::size_t next = rc == PCRE2_ERROR_NOMATCH ? end : ov[0];
+            // An anchored pattern that fails where the last match ended has no more.
+            if (rc == PCRE2_ERROR_NOMATCH && impl.anchored && (final || search_ < end))
+                ended_ = true;
             if (end - next > kMaxRegexMatch)
                 throw MatchError("a match of the regular expression is longer than 8 MiB");
             if (next == end && end > search_ && raw_[end - 1] == '\r') --next;
@@ -104,7 +107,10 @@ void RegexScanner::scan(bool final, const ByteSink& out) {
         if (to - at > kMaxRegexMatch)
             throw MatchError("a match of the regular expression is longer than 8 MiB");
         const auto offset = static_cast<std::uint64_t>(base_ + static_cast<std::int64_t>(at));
-        if (!first_) first_ = offset;
+        // Where the match began, before any \K: a search from there finds it again.
+        if (!first_)
+            first_ = static_cast<std::uint64_t>(
+                base_ + static_cast<std::int64_t>(pcre2_get_startchar(data)));
         ++count_;
         std::size_t replaced = 0;
         if (out && at > written_) out(std::string_view(raw_.data() + written_, at - written_));

@@ -54,6 +54,7 @@ class RegexScanner {
     void finish(const ByteSink& out);
 
     std::uint64_t count() const { return count_; }
+    // Where the first match began (before a \K in it): a replace pass starts there.
     std::optional<std::uint64_t> firstOffset() const { return first_; }
     bool stopped() const { return stopAtFirst_ && count_ > 0; }
 
@@ -74,6 +75,7 @@ class RegexScanner {
     std::size_t written_ = 0;  // raw_[0, written_) is written out, or context
     std::size_t search_ = 0;   // where the next search starts
     bool noEmpty_ = false;     // a match just ended at search_ empty
+    bool ended_ = false;       // no match can follow
     std::int64_t base_ = 0;    // stream offset of raw_[0] (negative: context)
     std::uint64_t count_ = 0;
     std::optional<std::uint64_t> first_;
