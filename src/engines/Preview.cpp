@@ -218,8 +218,15 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
     std::optional<CaseFolder> folder;
     if (!options.matchCase) folder.emplace(options.charset);
     std::optional<RegexPattern> regex;
-    if (options.regex && !options.searchOnly)
-        regex.emplace(options.searchText, options.replaceText, options.matchCase, options.charset);
+    std::string invalid;  // why the pattern cannot be used: each file fails, as in a run
+    if (options.regex && !options.searchOnly) {
+        try {
+            regex.emplace(options.searchText, options.replaceText, options.matchCase,
+                          options.charset);
+        } catch (const PatternError& e) {
+            invalid = std::string("invalid regular expression: ") + e.what();
+        }
+    }
     ScanBuffers buffers;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (cancel) {
@@ -246,6 +253,7 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
                 continue;
             }
             if (options.searchOnly || options.searchText.empty()) continue;
+            if (!invalid.empty()) throw FileError(path, invalid);
             const auto first =
                 findFirstOccurrence(source.get(), path, options, folder ? &*folder : nullptr,
                                     buffers, regex ? &*regex : nullptr);

@@ -52,8 +52,7 @@ struct PreviewReport {
 // `names` as the selection lists them) would write with `options`, writing
 // nothing: the same files, handled once each, and for each the same bytes as
 // the run. Holds one file's texts at a time. Tests `cancel` between files. A
-// search-only run changes nothing, and neither does its preview. Throws
-// PatternError for a regular expression that cannot be compiled.
+// search-only run changes nothing, and neither does its preview.
 PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<std::string>& names,
                       const BatchOptions& options, PreviewSink& sink,
                       const std::atomic<bool>& cancel);
