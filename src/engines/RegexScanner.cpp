@@ -121,6 +121,7 @@ void RegexScanner::scan(bool final, const ByteSink& out) {
         noEmpty_ = at == to;
         if (stopped()) return;
     }
+    if (ended_) search_ = end;  // nothing more to search: hold nothing back
 
     if (final) {
         if (out && length_ > written_)
