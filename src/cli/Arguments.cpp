@@ -5,6 +5,8 @@
 #include <iterator>
 #include <optional>
 
+#include "RegexPattern.h"
+
 namespace lexmill::cli {
 namespace {
 
@@ -48,6 +50,13 @@ could not be handled go to standard error with the reason.
 Search and replace:
   --search TEXT          the text to search for (taken literally)
   --search-file F        the search text is the exact bytes of file F
+  -E, --regex            the search text is a Perl-compatible regular expression
+                         (PCRE2): ^ and $ match at every line start and end (CR LF,
+                         CR or LF), . matches no line break. In the replacement,
+                         $1..$99 and ${name} stand for groups, $$ for a dollar, \n,
+                         \r, \t and \\ for LF, CR, tab and backslash; anything else
+                         is taken literally. A match longer than 8 MiB, or one that
+                         needs too much backtracking, fails that file
   --replace TEXT         the replacement text (default: empty)
   --replace-file F       the replacement text is the exact bytes of file F
   --search-only          only list the files that contain the text
@@ -139,6 +148,9 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         } else if (arg == "--search-only") {
             a.batch.searchOnly = true;
             sawSearchOption = true;
+        } else if (arg == "-E" || arg == "--regex") {
+            a.batch.regex = true;
+            sawSearchOption = true;
         } else if (arg == "--match-case") {
             a.batch.matchCase = true;
             sawSearchOption = true;
@@ -221,6 +233,15 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         if (a.batch.searchOnly)
             throw UsageError("--preview takes a replacement, not --search-only");
         a.mode = Arguments::Mode::Preview;
+    }
+    if (a.batch.regex) {
+        // Refused before any file is read.
+        try {
+            checkPattern(a.batch.searchText, a.batch.searchOnly ? "" : a.batch.replaceText,
+                         a.batch.matchCase, a.batch.charset);
+        } catch (const PatternError& e) {
+            throw UsageError(std::string("invalid regular expression: ") + e.what());
+        }
     }
     return a;
 }

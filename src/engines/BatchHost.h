@@ -18,6 +18,7 @@ struct BatchOptions {
     bool matchCase = false;
     bool makeBackups = true;
     Charset charset = Charset::Utf8;
+    bool regex = false;  // the search text is a Perl-compatible regular expression
 };
 
 // A file the run could not read or write; it was left as it was.

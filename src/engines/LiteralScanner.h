@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,8 +17,10 @@ using ByteSink = std::function<void(std::string_view)>;
 
 // Working memory of scans, kept from one file to the next so that each file
 // does not allocate (and fault in) buffers of its own. One scan at a time.
+class RegexWork;
 struct ScanBuffers {
     std::string raw, folded;
+    std::shared_ptr<RegexWork> regex;  // made by the first regular expression scan
 };
 
 // Finds the occurrences of one literal in a stream of bytes fed piece by piece:

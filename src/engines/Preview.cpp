@@ -98,9 +98,16 @@ std::string readAll(int fd, const std::string& path, std::uint64_t size) {
 }  // namespace
 
 std::string unifiedDiff(std::string_view name, std::string_view before, std::string_view after,
-                        const std::vector<std::uint64_t>& at, std::size_t length,
-                        std::size_t replacement) {
-    if (at.empty()) return {};
+                        const std::vector<Replaced>& changes) {
+    if (changes.empty()) return {};
+    std::string out = "--- " + headerName("a/", name) + "\n+++ " + headerName("b/", name) + "\n";
+    if (before.empty()) {  // an empty match in an empty file
+        if (after.empty()) return {};
+        const auto lines = linesOf(after);
+        out += "@@ -0,0 +" + range(1, lines.size()) + " @@\n";
+        for (const auto line : lines) appendLine(out, '+', line);
+        return out;
+    }
     std::vector<std::size_t> starts;  // where each old line begins
     for (std::size_t i = 0; i < before.size(); i = before.find('\n', i) + 1) {
         starts.push_back(i);
@@ -120,9 +127,11 @@ std::string unifiedDiff(std::string_view name, std::string_view before, std::str
     // a line are one.
     std::vector<Block> blocks;
     std::vector<std::size_t> inBlock;  // occurrences up to the end of each block
-    for (std::size_t k = 0; k < at.size(); ++k) {
-        const auto o = static_cast<std::size_t>(at[k]);
-        const std::size_t first = lineOf(o), last = lineOf(std::min(o + length, before.size() - 1));
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        const auto o = static_cast<std::size_t>(changes[k].at);
+        const auto length = static_cast<std::size_t>(changes[k].length);
+        const std::size_t first = lineOf(std::min(o, before.size() - 1)),
+                          last = lineOf(std::min(o + length, before.size() - 1));
         if (!blocks.empty() && first <= blocks.back().last) {
             blocks.back().last = std::max(blocks.back().last, last);
             inBlock.back() = k + 1;
@@ -131,19 +140,24 @@ std::string unifiedDiff(std::string_view name, std::string_view before, std::str
             inBlock.push_back(k + 1);
         }
     }
+    // Where an old offset is in `after`, given the occurrences before it.
+    std::size_t done = 0;
+    std::ptrdiff_t grownBy = 0;
+    const auto shift = [&](std::size_t offset, std::size_t occurrences) {
+        for (; done < occurrences; ++done)
+            grownBy += static_cast<std::ptrdiff_t>(changes[done].replacement) -
+                       static_cast<std::ptrdiff_t>(changes[done].length);
+        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(offset) + grownBy);
+    };
     std::size_t before_count = 0;  // occurrences before the block
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         Block& block = blocks[b];
-        const auto shift = [&](std::size_t offset, std::size_t occurrences) {
-            return offset + occurrences * replacement - occurrences * length;
-        };
         block.newFrom = shift(starts[block.first], before_count);
         block.newTo = shift(lineEnd(block.last), inBlock[b]);
         block.added = linesOf(after.substr(block.newFrom, block.newTo - block.newFrom)).size();
         before_count = inBlock[b];
     }
 
-    std::string out = "--- " + headerName("a/", name) + "\n+++ " + headerName("b/", name) + "\n";
     std::ptrdiff_t delta = 0;  // new lines minus old lines before the hunk
     for (std::size_t b = 0; b < blocks.size();) {
         std::size_t e = b + 1;  // blocks [b, e) make one hunk
@@ -203,6 +217,16 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
 
     std::optional<CaseFolder> folder;
     if (!options.matchCase) folder.emplace(options.charset);
+    std::optional<RegexPattern> regex;
+    std::string invalid;  // why the pattern cannot be used: each file fails, as in a run
+    if (options.regex && !options.searchOnly) {
+        try {
+            regex.emplace(options.searchText, options.replaceText, options.matchCase,
+                          options.charset);
+        } catch (const PatternError& e) {
+            invalid = std::string("invalid regular expression: ") + e.what();
+        }
+    }
     ScanBuffers buffers;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (cancel) {
@@ -229,21 +253,25 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
                 continue;
             }
             if (options.searchOnly || options.searchText.empty()) continue;
-            const auto first = findFirstOccurrence(source.get(), path, options,
-                                                   folder ? &*folder : nullptr, buffers);
+            if (!invalid.empty()) throw FileError(path, invalid);
+            const auto first =
+                findFirstOccurrence(source.get(), path, options, folder ? &*folder : nullptr,
+                                    buffers, regex ? &*regex : nullptr);
             if (first) {
                 const std::string before =
                     readAll(source.get(), path, static_cast<std::uint64_t>(st.st_size));
                 std::string after;
-                std::vector<std::uint64_t> at;
+                std::vector<Replaced> changes;
                 PreviewFile file{names[i], path, 0, {}};
                 file.replacements = replaceFrom(
                     source.get(), path, *first, options, folder ? &*folder : nullptr, buffers,
                     [&](std::uint64_t n) { after.assign(before, 0, static_cast<std::size_t>(n)); },
                     [&](std::string_view bytes) { after += bytes; },
-                    [&](std::uint64_t offset) { at.push_back(offset); });
-                file.diff = unifiedDiff(file.name, before, after, at, options.searchText.size(),
-                                        options.replaceText.size());
+                    [&](std::uint64_t at, std::uint64_t length, std::uint64_t replacement) {
+                        changes.push_back({at, length, replacement});
+                    },
+                    regex ? &*regex : nullptr);
+                file.diff = unifiedDiff(file.name, before, after, changes);
                 report.replacements += file.replacements;
                 ++report.files;
                 sink.fileChanged(file);

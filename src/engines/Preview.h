@@ -57,11 +57,15 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
                       const BatchOptions& options, PreviewSink& sink,
                       const std::atomic<bool>& cancel);
 
+// One occurrence replaced: `length` bytes at `at` became `replacement` bytes.
+struct Replaced {
+    std::uint64_t at, length, replacement;
+};
+
 // The unified diff that turns `before` into `after` for the file NAME, where
-// `after` is `before` with `length` bytes at each offset in `at` (ascending,
-// apart) replaced by `replacement`. Empty when there is no offset.
+// `after` is `before` with each occurrence in `changes` (ascending, apart)
+// replaced. Empty when there is none.
 std::string unifiedDiff(std::string_view name, std::string_view before, std::string_view after,
-                        const std::vector<std::uint64_t>& at, std::size_t length,
-                        std::size_t replacement);
+                        const std::vector<Replaced>& changes);
 
 }  // namespace lexmill

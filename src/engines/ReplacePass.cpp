@@ -34,7 +34,8 @@ std::uint64_t characterStart(int fd, const std::string& path, std::uint64_t offs
 }
 
 // Reads the rest of fd (from its position) through the scanner.
-void scanFile(int fd, const std::string& path, LiteralScanner& scanner, const ByteSink& out) {
+template <class Scanner>
+void scanFile(int fd, const std::string& path, Scanner& scanner, const ByteSink& out) {
     while (!scanner.stopped()) {
         char* room = scanner.reserve(kReadBlock);
         const ssize_t got = ::read(fd, room, kReadBlock);
@@ -48,11 +49,27 @@ void scanFile(int fd, const std::string& path, LiteralScanner& scanner, const By
     scanner.finish(out);
 }
 
+template <class Scanner>
+void scanFileOrFail(int fd, const std::string& path, Scanner& scanner, const ByteSink& out) {
+    try {
+        scanFile(fd, path, scanner, out);
+    } catch (const MatchError& e) {
+        throw FileError(path, e.what());
+    }
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path,
                                                  const BatchOptions& options,
-                                                 const CaseFolder* folder, ScanBuffers& buffers) {
+                                                 const CaseFolder* folder, ScanBuffers& buffers,
+                                                 const RegexPattern* regex) {
+    if (regex) {
+        RegexScanner finder(*regex, &buffers);
+        finder.setStopAtFirst(true);
+        scanFileOrFail(fd, path, finder, nullptr);
+        return finder.firstOffset();
+    }
     LiteralScanner finder(options.searchText, folder, &buffers);
     finder.setStopAtFirst(true);
     scanFile(fd, path, finder, nullptr);
@@ -62,8 +79,32 @@ std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path
 std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
                           const BatchOptions& options, const CaseFolder* folder,
                           ScanBuffers& buffers, const std::function<void(std::uint64_t)>& keep,
-                          const ByteSink& out,
-                          const std::function<void(std::uint64_t)>& occurrence) {
+                          const ByteSink& out, const OccurrenceHook& occurrence,
+                          const RegexPattern* regex) {
+    if (regex) {
+        // Matching at `first` looks at the bytes before it, as it did in the search.
+        const std::uint64_t from =
+            first > regex->lookbehindBytes() ? first - regex->lookbehindBytes() : 0;
+        std::string before(static_cast<std::size_t>(first - from), '\0');
+        ssize_t got;
+        do {
+            got = ::pread(fd, before.data(), before.size(), static_cast<off_t>(from));
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) throw FileError::fromErrno(path, "cannot read", errno);
+        before.resize(static_cast<std::size_t>(got));
+        keep(first);
+        if (::lseek(fd, static_cast<off_t>(first), SEEK_SET) < 0)
+            throw FileError::fromErrno(path, "cannot read", errno);
+        RegexScanner replacer(*regex, &buffers);
+        replacer.setContext(before);
+        replacer.setReplacing(true);
+        if (occurrence)
+            replacer.setOccurrenceHook([&](std::uint64_t at, std::uint64_t n, std::uint64_t r) {
+                occurrence(first + at, n, r);
+            });
+        scanFileOrFail(fd, path, replacer, out);
+        return replacer.count();
+    }
     // A search text may begin inside a character (with a continuation byte);
     // the replace pass must fold that character whole, as the search did.
     if (folder && options.charset == Charset::Utf8) first = characterStart(fd, path, first);
@@ -72,7 +113,10 @@ std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
         throw FileError::fromErrno(path, "cannot read", errno);
     LiteralScanner replacer(options.searchText, folder, &buffers);
     replacer.setReplacement(options.replaceText);
-    if (occurrence) replacer.setOccurrenceHook([&](std::uint64_t at) { occurrence(first + at); });
+    if (occurrence)
+        replacer.setOccurrenceHook([&](std::uint64_t at) {
+            occurrence(first + at, options.searchText.size(), options.replaceText.size());
+        });
     scanFile(fd, path, replacer, out);
     return replacer.count();
 }

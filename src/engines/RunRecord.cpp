@@ -132,6 +132,8 @@ bool parseRecord(const std::string& text, RunRecord& r) {
             r.searchText = value;
         else if (key == "replace")
             r.replaceText = value;
+        else if (key == "regex")
+            r.regex = value == "yes";
         else if (key == "folder")
             r.folder = value;
         else if (key == "undone")
@@ -158,6 +160,7 @@ std::string recordText(const RunRecord& r) {
     t += "ended-ns: " + std::to_string(r.endedNs) + "\n";
     t += "search: " + escape(r.searchText) + "\n";
     t += "replace: " + escape(r.replaceText) + "\n";
+    if (r.regex) t += "regex: yes\n";  // older records have no such line: a literal run
     t += "folder: " + escape(r.folder) + "\n";
     t += std::string("undone: ") + (r.undone ? "yes" : "no") + "\n";
     for (const auto& f : r.files) {
@@ -234,6 +237,7 @@ std::string writeRunRecord(const std::string& runsFolder, const std::string& wor
     r.id = id;
     r.searchText = options.searchText;
     r.replaceText = options.replaceText;
+    r.regex = options.regex;
     r.folder = absolute(workFolder);
     for (const auto& p : paths) {
         RecordedFile f;

@@ -34,6 +34,7 @@ struct RunRecord {
     std::int64_t endedNs;  // when the run ended, nanoseconds since 1970
     std::string ended;     // the same, local time: "2026-12-07 01:24:43"
     std::string searchText, replaceText;
+    bool regex = false;               // the search text was a regular expression
     std::string folder;               // the work folder, absolute
     std::vector<RecordedFile> files;  // in selection order
     bool undone = false;

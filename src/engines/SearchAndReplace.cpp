@@ -16,6 +16,7 @@
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "PathName.h"
+#include "RegexPattern.h"
 #include "ReplacePass.h"
 #include "RunRecord.h"
 #include "UniqueFd.h"
@@ -57,8 +58,8 @@ struct FileOutcome {
 class FileJob {
   public:
     FileJob(const std::string& path, const BatchOptions& options, BatchHost& host,
-            ScanBuffers& buffers)
-        : path_(path), options_(options), host_(host), buffers_(buffers) {
+            ScanBuffers& buffers, PatternCache& patterns)
+        : path_(path), options_(options), host_(host), buffers_(buffers), patterns_(patterns) {
         if (!options.matchCase) folder_.emplace(options.charset);
     }
 
@@ -78,9 +79,21 @@ class FileJob {
         FileOutcome outcome;
         if (options_.searchText.empty()) return outcome;  // an empty search text finds nothing
 
+        const RegexPattern* regex = nullptr;
+        if (options_.regex) {
+            try {
+                regex = &patterns_.get(options_.searchText,
+                                       options_.searchOnly ? "" : options_.replaceText,
+                                       options_.matchCase, options_.charset);
+            } catch (const PatternError& e) {
+                throw FileError(path_, std::string("invalid regular expression: ") + e.what());
+            }
+        }
+
         // First look for an occurrence; most files have none and are never written.
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        const auto first = findFirstOccurrence(source.get(), path_, options_, folder, buffers_);
+        const auto first =
+            findFirstOccurrence(source.get(), path_, options_, folder, buffers_, regex);
         if (!first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
@@ -93,7 +106,7 @@ class FileJob {
         outcome.occurrences = replaceFrom(
             source.get(), path_, *first, options_, folder, buffers_,
             [&](std::uint64_t n) { rewrite->copyFrom(source.get(), n); },
-            [&rewrite](std::string_view bytes) { rewrite->write(bytes); });
+            [&rewrite](std::string_view bytes) { rewrite->write(bytes); }, {}, regex);
         outcome.rewrite = std::move(rewrite);
         return outcome;
     }
@@ -103,6 +116,7 @@ class FileJob {
     const BatchOptions& options_;
     BatchHost& host_;
     ScanBuffers& buffers_;
+    PatternCache& patterns_;
     std::optional<CaseFolder> folder_;
 };
 
@@ -236,6 +250,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
+    PatternCache patterns;
 
     ResultLedger ledger(host, report);
     for (std::size_t i = 0; i < selected; ++i) {
@@ -249,7 +264,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             host.repaint();
             std::optional<FileOutcome> outcome;
             try {
-                outcome = FileJob(path, options, host, buffers).run();
+                outcome = FileJob(path, options, host, buffers, patterns).run();
             } catch (const FileError& e) {
                 ledger.failNow(name, path, e.reason());
                 outcome.emplace();

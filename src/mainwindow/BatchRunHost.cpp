@@ -88,6 +88,7 @@ BatchOptions BatchRunHost::options() {
     o.replaceText = texts_.BoxText(ui_.Text2);
     o.searchOnly = ui_.Check3->isChecked();
     o.matchCase = ui_.Check4->isChecked();
+    o.regex = ui_.chkRegex->isChecked();
     o.makeBackups = ui_.Check1->isChecked();
     return o;
 }

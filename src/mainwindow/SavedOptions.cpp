@@ -85,6 +85,7 @@ void SavedOptions::RestoreCheckBoxes() {
     restore(ui_.Check1, opt::kMakeBackups, opt::kMakeBackupsDefault);
     restore(ui_.Check3, opt::kSearchOnly, opt::kSearchOnlyDefault);
     restore(ui_.Check4, opt::kMatchCase, opt::kMatchCaseDefault);
+    restore(ui_.chkRegex, opt::kRegularExpression, opt::kRegularExpressionDefault);
     restore(ui_.chkSubfolders, opt::kSubfolders, opt::kSubfoldersDefault);
 }
 
@@ -109,6 +110,7 @@ void SavedOptions::Form_Unload() {
     settings_.SaveSetting(opt::kSection, opt::kMakeBackups, checked(ui_.Check1));
     settings_.SaveSetting(opt::kSection, opt::kSearchOnly, checked(ui_.Check3));
     settings_.SaveSetting(opt::kSection, opt::kMatchCase, checked(ui_.Check4));
+    settings_.SaveSetting(opt::kSection, opt::kRegularExpression, checked(ui_.chkRegex));
     settings_.SaveSetting(opt::kSection, opt::kSubfolders, checked(ui_.chkSubfolders));
 }
 

@@ -5,10 +5,14 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <algorithm>
 
+#include "BatchHost.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
 #include "Module1.h"
+#include "RegexPattern.h"
 #include "frmLMControls.h"
 
 namespace lexmill {
@@ -57,6 +61,31 @@ void SearchPanel::Text2_Change() {
 void SearchPanel::UpdateStartButton() {
     if (m_.Busy) return;
     ui_.Command3->setEnabled(!ui_.Text1->document()->isEmpty() && !ui_.File1->FileName().isEmpty());
+}
+
+bool SearchPanel::PatternAccepted(const BatchOptions& options) {
+    if (!options.regex) return true;
+    try {
+        checkPattern(options.searchText, options.searchOnly ? "" : options.replaceText,
+                     options.matchCase, options.charset);
+        return true;
+    } catch (const PatternError& e) {
+        MsgBox(window_,
+               QObject::tr("Invalid regular expression: %1").arg(QString::fromUtf8(e.what())),
+               QObject::tr("Error"), QMessageBox::Critical);
+        QPlainTextEdit* box = e.inReplacement() ? ui_.Text2 : ui_.Text1;
+        const std::string& text = e.inReplacement() ? options.replaceText : options.searchText;
+        // The offset counts bytes of the UTF-8 text; the box counts UTF-16 units.
+        const auto at = QString::fromUtf8(text.data(),
+                                          static_cast<qsizetype>(std::min(e.offset(), text.size())))
+                            .size();
+        QTextCursor cursor = box->textCursor();
+        cursor.setPosition(
+            static_cast<int>(std::min<qsizetype>(at, box->document()->characterCount() - 1)));
+        box->setTextCursor(cursor);
+        box->setFocus();
+        return false;
+    }
 }
 
 bool SearchPanel::LinkLabelEvent(QObject* watched, QEvent* event) {

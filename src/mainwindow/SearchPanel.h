@@ -6,6 +6,7 @@ class QWidget;
 
 namespace lexmill {
 
+struct BatchOptions;
 struct Module1;
 struct frmLMControls;
 
@@ -22,6 +23,10 @@ class SearchPanel {
     void Text1_Change();
     void Text2_Change();
     void UpdateStartButton();
+    // With "Regular Expression" ticked, whether the pattern (and its replacement)
+    // can be used; if not, says why in an "Error" box and puts the cursor where
+    // the pattern stops.
+    bool PatternAccepted(const BatchOptions& options);
     // A mouse event on one of the "Clear" links, handled; false for any other event.
     bool LinkLabelEvent(QObject* watched, QEvent* event);
 

@@ -176,6 +176,7 @@ bool frmLM::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmLM::Command3_Click() {
+    if (!search_.PatternAccepted(batch_.options())) return;
     files_.GetSelectedFiles();
     batch_.Start();
     Timer1_Timer();
@@ -189,6 +190,7 @@ void frmLM::Command6_Click() {
 }
 
 void frmLM::mnuEdtPreview_Click() {
+    if (!search_.PatternAccepted(batch_.options())) return;
     files_.GetSelectedFiles();
     tools_.mnuEdtPreview_Click(batch_.options());
 }

@@ -154,6 +154,7 @@ QGroupBox* BuildFrame2(frmLMControls& ui) {
     ui.Text2->setMinimumSize(Px(3915), Px(1905));
     ui.Check3 = CheckBox(QObject::tr("Search &Only"), Frame2, "Check3", false);
     ui.Check4 = CheckBox(QObject::tr("Match &Case"), Frame2, "Check4", false);
+    ui.chkRegex = CheckBox(QObject::tr("Regular Expression"), Frame2, "chkRegex", false);
     ui.Check1 = CheckBox(QObject::tr("Make &Backups"), Frame2, "Check1", true);
     ui.Command3 = MakeButton("Command3", QObject::tr("&Start"), Frame2);
     ui.picProgress = Named(new PictureBox(Frame2), "picProgress");
@@ -169,8 +170,9 @@ QGroupBox* BuildFrame2(frmLMControls& ui) {
     auto* bottom = new QGridLayout;
     bottom->addWidget(ui.Check3, 0, 0);
     bottom->addWidget(ui.Check4, 0, 1);
+    bottom->addWidget(ui.chkRegex, 0, 2);
     bottom->addWidget(ui.Check1, 1, 0);
-    bottom->addWidget(ui.Command3, 1, 1);
+    bottom->addWidget(ui.Command3, 1, 1, 1, 2);
     layout->addLayout(bottom, 4, 0, 1, 2);
     layout->setRowStretch(1, 1);
     layout->setRowStretch(3, 1);

@@ -46,6 +46,7 @@ struct frmLMControls {
     QPlainTextEdit* Text2 = nullptr;
     QCheckBox* Check3 = nullptr;      // Search Only
     QCheckBox* Check4 = nullptr;      // Match Case
+    QCheckBox* chkRegex = nullptr;    // Regular Expression
     QCheckBox* Check1 = nullptr;      // Make Backups
     QPushButton* Command3 = nullptr;  // Start
     PictureBox* picProgress = nullptr;

@@ -57,6 +57,8 @@ inline constexpr std::string_view kSearchOnly = "Search Only";
 inline constexpr std::string_view kSearchOnlyDefault = "0";
 inline constexpr std::string_view kMatchCase = "Match Case";
 inline constexpr std::string_view kMatchCaseDefault = "0";
+inline constexpr std::string_view kRegularExpression = "Regular Expression";
+inline constexpr std::string_view kRegularExpressionDefault = "0";  // absent: unticked
 inline constexpr std::string_view kSubfolders = "Subfolders";
 inline constexpr std::string_view kSubfoldersDefault = "0";
 }  // namespace options

@@ -81,6 +81,16 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
         kFailed + "nope: cannot open: No such file or directory\n", {{"nope", "-"}}},
     BatchRun{"UsageErrorExitsTwo", {"--frobnicate"}, 2, "",
         "lexmill-batch: unknown option --frobnicate\nTry 'lexmill-batch --help'.\n"},
+    BatchRun{"RegexRun", {"-E", "--search", "^(m)ill", "--replace", "${1}ud", "--no-backups",
+        "{dir}/a.txt"}, 0, "{dir}/a.txt\nSearch complete. 1 replacements made.\n", "",
+        {{"a.txt", "Mud mill"}, {"LMBACK", "-"}}},
+    BatchRun{"RegexPreview", {"--regex", "--preview", "--search", "m(i)ll$", "--replace", "$1",
+        "{dir}/a.txt"}, 0, "--- a/{dir}/a.txt\n+++ b/{dir}/a.txt\n@@ -1 +1 @@\n-Mill mill\n"
+        "\\ No newline at end of file\n+Mill i\n\\ No newline at end of file\n",
+        "Preview: 1 replacements in 1 files.\n", {{"a.txt", "Mill mill"}}},
+    BatchRun{"InvalidPatternIsRefusedBeforeAnyFileIsRead", {"-E", "--search", "a(", "--search-only",
+        "{dir}/a.txt"}, 2, "", "lexmill-batch: invalid regular expression: missing closing "
+        "parenthesis at offset 2\nTry 'lexmill-batch --help'.\n"},
     BatchRun{"Help", {"--help"}, 0, kHelpText, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

@@ -82,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PreviewOfRun, ::testing::Values(
     Case{"CaseInsensitiveUtf8", {{"u.txt", "Ärger ärger\nÄRGER\n"}}, {"ärger", "Ü", false, false}},
     Case{"MatchCaseLeavesOtherCases", {{"m.txt", "cat Cat\nCAT\n"}}, {"Cat", "", false, true}},
     Case{"LineBreaksInSearchText", {{"j.txt", "a\ncat\ncat\nb"}}, {"\ncat\n", "", false, false}},
+    Case{"RegexMatchesOfEveryLength", {{"r.txt", "bobcat\r\ncat\nno\n"}, {"empty.txt", ""}},
+        {"^(\\w*?)(cat)?$", "<$2$1>", false, false, false, Charset::Utf8, true}},
     Case{"FarAndAdjacentHunksFirstAndLastLine", {{"far.txt", kFar}, {"none.txt", "dog\n"}},
         {"cat", "dog", false, false},
         "--- a/far.txt\n+++ b/far.txt\n@@ -1,4 +1,4 @@\n-cat\n+dog\n 2\n 3\n 4\n"

@@ -233,6 +233,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     RunCase{"NoBackupMeansNoChange", {{"LMBACK", "a plain file in the way"}, {"a.txt", "cat"},
         {"b.txt", "dog"}}, {"a.txt", "b.txt"}, kBackups, {}, kChanged + "0 replacements made.", {},
         kWarning + "\na.txt: cannot make a backup: {dir}/LMBACK is not a folder"},
+    // The pattern is compiled again when the window changes it between files.
+    RunCase{"RegexRunAndAPatternMadeInvalidMidRun", {{"a.txt", "cat CAT\r\n"}, {"b.txt", "cat"}},
+        {"a.txt", "b.txt"}, {"^(c)at|(a)t$", "$1$2ow", false, false, false, Charset::Utf8, true},
+        {"a.txt"}, kChanged + "2 replacements made.", {{"a.txt", "cow CAow\r\n"}},
+        kWarning + "\nb.txt: invalid regular expression: missing closing parenthesis at offset 1",
+        [](const std::string& e, int yields, BatchOptions& o, Module1&) {
+            if (e == "yield" && yields == 1) o.searchText = "(";
+        }},
     manyFiles()),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

@@ -130,6 +130,8 @@ const RunCase kRuns[] = {
      "Files that were changed:|Search complete. 2 replacements made.|a.txt", "cow and cow"},
     {"Make Backups=0;Match Case=1", "Cat",
      "Files that were changed:|Search complete. 1 replacements made.|a.txt", "cat and cow"},
+    {"Make Backups=0;Regular Expression=1", "^c.t|é(",
+     "Files that were changed:|Search complete. 1 replacements made.|a.txt", "cow and Cat"},
     {"Search Only=1", "dog",
      "Files:|Search complete. Found 0 files that contained the text you entered.|None",
      "cat and Cat"},
@@ -146,6 +148,16 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
         open();
         select({"a.txt"});
         c<QPlainTextEdit>("Text1")->setPlainText(r.search);
+        if (QString(r.search).endsWith(u'(')) {
+            // An invalid pattern: nothing runs; the cursor goes where the pattern stops.
+            EXPECT_TRUE(start().isEmpty());
+            EXPECT_EQ(lastBox(),
+                      "Error|Invalid regular expression: missing closing parenthesis "
+                      "at offset 8");
+            EXPECT_EQ(c<QPlainTextEdit>("Text1")->textCursor().position(), 7);  // é: 2 bytes
+            boxes.clear();
+            c<QPlainTextEdit>("Text1")->setPlainText(QString(r.search).chopped(3));
+        }
         c<QPlainTextEdit>("Text2")->setPlainText("cow");
         const bool backups = QString(r.options) == "Make Backups=1";  // a run that can be undone
         EXPECT_EQ(start().join(u'|'),
@@ -398,19 +410,21 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     w.reset();  // the main window goes while the preview runs
 }
 
-// Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4 chkSubfolders".
+// Stored "Options" -> "filter index|pattern|custom box|folder|Check1 Check3 Check4 chkRegex
+// chkSubfolders".
 const std::pair<const char*, const char*> kStarts[] = {
-    {"", "0|*.txt||.|1000"},
+    {"", "0|*.txt||.|10000"},
     {"Startup Filter=Last Used;Last Used Filter=3;Last Used Custom Filter=*.log",
-     "3|*.log|*.log|.|1000"},
+     "3|*.log|*.log|.|10000"},
     {"Startup Filter=3;Custom Startup Filter=*.md;Last Used Custom Filter=*.log",
-     "3|*.md|*.md|.|1000"},
-    {"Startup Filter=7", "-1|*.*||.|1000"},
-    {"Startup Folder Option=0;Last Used Folder=<other>", "0|*.txt||other|1000"},
-    {"Startup Folder Option=0;Last Used Folder=/no/such/folder", "0|*.txt||.|1000"},
-    {"Startup Folder Option=2;Startup Folder=<other>", "0|*.txt||other|1000"},
-    {"Make Backups=0;Search Only=1;Match Case=1;Subfolders=1", "0|*.txt||.|0111"},
-    {"Make Backups=abc;Search Only=2;Match Case= 1 ", "0|*.txt||.|1010"},
+     "3|*.md|*.md|.|10000"},
+    {"Startup Filter=7", "-1|*.*||.|10000"},
+    {"Startup Folder Option=0;Last Used Folder=<other>", "0|*.txt||other|10000"},
+    {"Startup Folder Option=0;Last Used Folder=/no/such/folder", "0|*.txt||.|10000"},
+    {"Startup Folder Option=2;Startup Folder=<other>", "0|*.txt||other|10000"},
+    {"Make Backups=0;Search Only=1;Match Case=1;Subfolders=1", "0|*.txt||.|01101"},
+    {"Make Backups=abc;Search Only=2;Match Case= 1 ", "0|*.txt||.|10100"},
+    {"Regular Expression=1", "0|*.txt||.|10010"},
 };
 
 TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
@@ -422,7 +436,7 @@ TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
         store(stored);
         open();
         QString checks;
-        for (const char* box : {"Check1", "Check3", "Check4", "chkSubfolders"})
+        for (const char* box : {"Check1", "Check3", "Check4", "chkRegex", "chkSubfolders"})
             checks += c<QCheckBox>(box)->isChecked() ? u'1' : u'0';
         const QStringList got{QString::number(c<QComboBox>("Combo1")->currentIndex()),
                               c<FileListBox>("File1")->Pattern(), c<QLineEdit>("Text3")->text(),
@@ -441,13 +455,15 @@ TEST_F(FrmLMTest, StartUpReadsTheStoredOptionsAndClosingSavesThem) {
     c<FileListBox>("File1")->setPath(other);
     c<QCheckBox>("Check3")->setChecked(true);
     c<QCheckBox>("chkSubfolders")->setChecked(true);
+    c<QCheckBox>("chkRegex")->setChecked(true);
     c<QAction>("mnuFileExit")->trigger();
     QStringList saved;
     for (const auto& [key, value] : settings.GetAllSettings("Options"))
         saved << QString::fromStdString(key + "=" + value);
     EXPECT_EQ(saved.join(u';'), "Last Used Folder=" + other +
                                     ";Last Used Filter=3;Last Used Custom Filter=*.log;"
-                                    "Make Backups=1;Search Only=1;Match Case=0;Subfolders=1");
+                                    "Make Backups=1;Search Only=1;Match Case=0;"
+                                    "Regular Expression=1;Subfolders=1");
 }
 
 TEST_F(FrmLMTest, FavoriteOpensItsFolderOrSaysWhyNot) {
