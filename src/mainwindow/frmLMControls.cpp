@@ -111,6 +111,8 @@ QGroupBox* BuildFrame1(frmLMControls& ui) {
     auto* Label1 = Caption(QObject::tr("Display:"), Frame1, "Label1");
     ui.Combo1 = Named(new QComboBox(Frame1), "Combo1");
     ui.Combo1->setEditable(false);
+    // Never narrower than its longest filter name, beside the Subfolders box.
+    ui.Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ui.chkSubfolders = CheckBox(QObject::tr("S&ubfolders"), Frame1, "chkSubfolders", false);
     ui.Label13 = Caption(QObject::tr("Specify Custom Filter:"), Frame1, "Label13");
     ui.Text3 = Named(new QLineEdit(Frame1), "Text3");
