@@ -12,7 +12,7 @@
 #include <unordered_map>
 
 #include "AtomicRewrite.h"
-#include "CommitQueue.h"
+#include "CommitGroup.h"
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "PathName.h"
@@ -122,25 +122,34 @@ class ResultLedger {
         flush();
     }
 
+    // A changed file, whose new text is written: it is listed once it and its
+    // backup are made durable with the rest of their group, and renamed.
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
-                     std::unique_ptr<AtomicRewrite> rewrite, bool backup) {
+                     std::unique_ptr<AtomicRewrite> rewrite, bool backup, std::uint64_t bytes) {
+        std::unique_ptr<BackupCopy> copy;
+        try {
+            if (backup)
+                copy =
+                    std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK", baseName(path));
+            rewrite->finishWriting();
+        } catch (const FileError& e) {
+            return failNow(name, path, e.reason());
+        }
         const std::size_t tag = next_++;
         order_.push_back({tag, name, path, occurrences, false, {}, backup});
-        commits_.submit(
-            tag, [path, backup, rewrite = std::shared_ptr<AtomicRewrite>(std::move(rewrite))] {
-                if (backup) backupFile(path, folderOf(path) + "/LMBACK", baseName(path));
-                rewrite->commit();
-            });
+        group_.add(tag, std::move(rewrite), std::move(copy), backup ? 2 * bytes : bytes);
     }
 
-    // Reports what has finished; with `all`, waits for every pending change first.
+    // Commits the group of pending changes when it is due (with `all`: now),
+    // then reports what has finished.
     void drain(bool all) {
-        for (auto& f : commits_.take(all))
-            for (auto& e : order_)
-                if (e.tag == f.tag) {
-                    e.ready = true;
-                    e.error = std::move(f.error);
-                }
+        if (all ? !group_.empty() : group_.due())
+            for (auto& f : group_.commit())
+                for (auto& e : order_)
+                    if (e.tag == f.tag) {
+                        e.ready = true;
+                        e.error = std::move(f.error);
+                    }
         flush();
     }
 
@@ -173,7 +182,7 @@ class ResultLedger {
 
     BatchHost& host_;
     BatchReport& report_;
-    CommitQueue commits_;
+    CommitGroup group_;
     std::deque<Entry> order_;
     std::size_t next_ = 0;
     std::vector<std::string> backedUp_;
@@ -257,7 +266,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             if (outcome) {
                 if (outcome->rewrite)
                     ledger.commitLater(name, path, outcome->occurrences,
-                                       std::move(outcome->rewrite), options.makeBackups);
+                                       std::move(outcome->rewrite), options.makeBackups,
+                                       static_cast<std::uint64_t>(sizes[i]));
                 else if (outcome->found)
                     ledger.listNow(name, outcome->occurrences);
                 processed += sizes[i];

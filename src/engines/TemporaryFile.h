@@ -59,7 +59,7 @@ inline constexpr std::size_t kMaxPendingTemporaries = 256;
 //
 // The handlers of those signals should block one another (sigaction's
 // sa_mask): a handler interrupted by another on its own thread cannot finish
-// before the program ends. CommitQueue's threads block them, so they are
+// before the program ends. A run's worker threads block them, so they are
 // handled on the thread that started the run.
 void removePendingTemporaries() noexcept;
 
