@@ -12,7 +12,7 @@
 namespace lexmill {
 namespace {
 
-// Each member holds up to two temporary files and four descriptors: well
+// Each member holds up to two temporary files and five descriptors: well
 // inside TemporaryFile's table and the usual limit of 1024 open files.
 constexpr std::size_t kMaxFiles = 96;
 constexpr std::uint64_t kMaxBytes = 64ull << 20;
@@ -25,9 +25,9 @@ std::string writeError(int error) {
 }  // namespace
 
 void CommitGroup::add(std::size_t tag, std::unique_ptr<AtomicRewrite> rewrite,
-                      std::unique_ptr<BackupCopy> backup, std::uint64_t bytes) {
+                      std::unique_ptr<BackupCopy> backup, UniqueFd old, std::uint64_t bytes) {
     if (members_.empty()) started_ = std::chrono::steady_clock::now();
-    members_.push_back({tag, std::move(rewrite), std::move(backup), std::nullopt});
+    members_.push_back({tag, std::move(rewrite), std::move(backup), std::move(old), std::nullopt});
     bytes_ += bytes;
 }
 
@@ -75,6 +75,7 @@ std::vector<CommitGroup::Finished> CommitGroup::commit() {
         // A file that failed drops its temporary files here.
         m.backup.reset();
         m.rewrite.reset();
+        closer_.close(std::move(m.old));
     }
     members_.clear();
     bytes_ = 0;

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "AtomicRewrite.h"
+#include "FileCloser.h"
+#include "UniqueFd.h"
 
 namespace lexmill {
 
@@ -26,10 +28,11 @@ class CommitGroup {
     };
 
     // A file whose new text is written out, and its backup copy (null for
-    // none), which is put in place before the file is replaced. `bytes`: what
-    // both take on disk, roughly.
+    // none), which is put in place before the file is replaced. `old`: the
+    // file open, closed once replaced (FileCloser.h). `bytes`: what the new
+    // text and the backup take on disk, roughly.
     void add(std::size_t tag, std::unique_ptr<AtomicRewrite> rewrite,
-             std::unique_ptr<BackupCopy> backup, std::uint64_t bytes);
+             std::unique_ptr<BackupCopy> backup, UniqueFd old, std::uint64_t bytes);
 
     bool empty() const { return members_.empty(); }
     // Whether the group is big enough, or old enough, to be committed now.
@@ -44,6 +47,7 @@ class CommitGroup {
         std::size_t tag;
         std::unique_ptr<AtomicRewrite> rewrite;
         std::unique_ptr<BackupCopy> backup;
+        UniqueFd old;
         std::optional<std::string> error;
     };
 
@@ -52,6 +56,7 @@ class CommitGroup {
     std::vector<Member> members_;
     std::uint64_t bytes_ = 0;
     std::chrono::steady_clock::time_point started_;
+    FileCloser closer_;
 };
 
 }  // namespace lexmill

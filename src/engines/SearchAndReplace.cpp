@@ -52,6 +52,7 @@ struct FileOutcome {
     bool found = false;
     std::uint64_t occurrences = 0;
     std::unique_ptr<AtomicRewrite> rewrite;
+    UniqueFd source;  // the file, kept open until it is replaced
 };
 
 class FileJob {
@@ -95,6 +96,7 @@ class FileJob {
             [&](std::uint64_t n) { rewrite->copyFrom(source.get(), n); },
             [&rewrite](std::string_view bytes) { rewrite->write(bytes); });
         outcome.rewrite = std::move(rewrite);
+        outcome.source = std::move(source);
         return outcome;
     }
 
@@ -125,7 +127,8 @@ class ResultLedger {
     // A changed file, whose new text is written: it is listed once it and its
     // backup are made durable with the rest of their group, and renamed.
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
-                     std::unique_ptr<AtomicRewrite> rewrite, bool backup, std::uint64_t bytes) {
+                     std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, bool backup,
+                     std::uint64_t bytes) {
         std::unique_ptr<BackupCopy> copy;
         try {
             if (backup)
@@ -137,7 +140,8 @@ class ResultLedger {
         }
         const std::size_t tag = next_++;
         order_.push_back({tag, name, path, occurrences, false, {}, backup});
-        group_.add(tag, std::move(rewrite), std::move(copy), backup ? 2 * bytes : bytes);
+        group_.add(tag, std::move(rewrite), std::move(copy), std::move(source),
+                   backup ? 2 * bytes : bytes);
     }
 
     // Commits the group of pending changes when it is due (with `all`: now),
@@ -266,8 +270,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             if (outcome) {
                 if (outcome->rewrite)
                     ledger.commitLater(name, path, outcome->occurrences,
-                                       std::move(outcome->rewrite), options.makeBackups,
-                                       static_cast<std::uint64_t>(sizes[i]));
+                                       std::move(outcome->rewrite), std::move(outcome->source),
+                                       options.makeBackups, static_cast<std::uint64_t>(sizes[i]));
                 else if (outcome->found)
                     ledger.listNow(name, outcome->occurrences);
                 processed += sizes[i];
