@@ -22,13 +22,14 @@ enum SlotState : int { kFree, kFilling, kListed, kRemoving };
 
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "the table is read in signal handlers");
 
-Slot g_slots[kMaxPendingTemporaries];
+// Constant-initialized, so that it stays untouched zero pages until used.
+constinit Slot g_slots[kMaxPendingTemporaries];
 std::atomic<bool> g_ending{false};  // set by removePendingTemporaries(): create no more
 std::atomic<int> g_creating{0};     // threads between the check of g_ending and open()
 
