@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "AtomicRewrite.h"
@@ -18,12 +19,16 @@
 #include "PathName.h"
 #include "ReplacePass.h"
 #include "RunRecord.h"
+#include "SearchAhead.h"
 #include "UniqueFd.h"
 
 namespace lexmill {
 namespace {
 
 constexpr std::size_t kMaxListedFailures = 20;
+// Bigger files are searched by the run itself: a cancelled run never waits
+// long for a thread to finish one.
+constexpr off_t kMaxSearchAheadBytes = 8 << 20;
 
 // An ordinary file at path (links followed); nothing for a missing file, a
 // folder or a device, which a run passes over.
@@ -65,23 +70,11 @@ class FileJob {
 
     // Nothing when the file is not an ordinary file (any more).
     std::optional<FileOutcome> run() {
-        // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
-        UniqueFd source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        if (!source) {
-            if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-            throw FileError::fromErrno(path_, "cannot open", errno);
-        }
-        struct stat st {};
-        if (::fstat(source.get(), &st) != 0)
-            throw FileError::fromErrno(path_, "cannot read", errno);
-        if (!S_ISREG(st.st_mode)) return std::nullopt;
-
-        FileOutcome outcome;
-        if (options_.searchText.empty()) return outcome;  // an empty search text finds nothing
-
-        // First look for an occurrence; most files have none and are never written.
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        const auto first = findFirstOccurrence(source.get(), path_, options_, folder, buffers_);
+        auto search = searchFirst(path_, options_, folder, buffers_);
+        if (!search) return std::nullopt;
+        FileOutcome outcome;
+        const auto first = search->first;
         if (!first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
@@ -89,6 +82,7 @@ class FileJob {
             return outcome;
         }
 
+        UniqueFd& source = search->source;
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
         auto rewrite = std::make_unique<AtomicRewrite>(path_);
         outcome.occurrences = replaceFrom(
@@ -107,6 +101,33 @@ class FileJob {
     ScanBuffers& buffers_;
     std::optional<CaseFolder> folder_;
 };
+
+// Takes the answer found ahead for a file as the file's outcome where it is
+// all the run needs: every answer of Search Only, and in a replace run a file
+// without the text. Throws the failure found. False: the run must handle the
+// file itself.
+bool useAnswer(const std::optional<SearchAhead::Answer>& answer, const BatchOptions& options,
+               std::optional<FileOutcome>& outcome) {
+    if (!answer) return false;
+    if (answer->kind == SearchAhead::Answer::NotFound) {
+        outcome.emplace();
+        return true;
+    }
+    if (!options.searchOnly) return false;
+    switch (answer->kind) {
+        case SearchAhead::Answer::NotOrdinary:
+            break;
+        case SearchAhead::Answer::Found:
+            outcome.emplace().found = true;
+            outcome->occurrences = 1;
+            break;
+        case SearchAhead::Answer::Failed:
+            throw FileError("", answer->reason);
+        case SearchAhead::Answer::NotFound:
+            break;
+    }
+    return true;
+}
 
 // The files of a run that contained the text, reported to the host in
 // selection order, each changed file only once its new text is on disk.
@@ -233,6 +254,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     m.TotalBytes = 0;
     std::vector<std::int64_t> sizes(selected);
     std::vector<std::optional<std::size_t>> sameAs(selected);
+    std::vector<bool> searchAhead(selected);
     std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
     for (std::size_t i = 0; i < selected; ++i) {
         const auto st = ordinaryFile(m.SelPaths[i]);
@@ -244,11 +266,14 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         }
         sizes[i] = static_cast<std::int64_t>(st->st_size);
         m.TotalBytes += sizes[i];
+        searchAhead[i] = st->st_size <= kMaxSearchAheadBytes;
     }
     firstPlace.clear();
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
+    SearchAhead ahead(m.SelPaths, std::move(searchAhead), host.options(),
+                      std::max(1u, std::thread::hardware_concurrency()));
 
     ResultLedger ledger(host, report);
     for (std::size_t i = 0; i < selected; ++i) {
@@ -261,8 +286,10 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             const BatchOptions options = host.options();
             host.repaint();
             std::optional<FileOutcome> outcome;
+            const auto answer = ahead.take(i, options);
             try {
-                outcome = FileJob(path, options, host, buffers).run();
+                if (!useAnswer(answer, options, outcome))
+                    outcome = FileJob(path, options, host, buffers).run();
             } catch (const FileError& e) {
                 ledger.failNow(name, path, e.reason());
                 outcome.emplace();
