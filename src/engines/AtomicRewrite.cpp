@@ -136,7 +136,10 @@ AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path), target_(res
         throw FileError::fromErrno(path_, "cannot create temporary file in " + folder, errno);
     temp_.emplace(folder_.get(), folder, path_);
     keepOwnerAndMode(temp_->fd(), st, path_);
-    buffer_.reserve(kBufferSize);
+    // Most files are small: a buffer of their size (and some) does, and a big
+    // one per file costs the allocator a trip to the system each time.
+    buffer_.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(kBufferSize, static_cast<std::uint64_t>(st.st_size) + 4096)));
 }
 
 void AtomicRewrite::flushBuffer() {
@@ -181,7 +184,8 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
     copy.commitWritten();
 }
 
-BackupCopy::BackupCopy(const std::string& path, const std::string& folder, const std::string& name)
+BackupCopy::BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
+                       int replaced)
     : path_(path), name_(name), copyPath_(folder + "/" + name) {
     // Several files of a run may need the folder at the same moment.
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
@@ -206,6 +210,16 @@ BackupCopy::BackupCopy(const std::string& path, const std::string& folder, const
         struct stat earlier {};
         const bool replacing = ::fstatat(dir, name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
                                S_ISREG(earlier.st_mode);
+        struct stat old {};
+        if (!replacing && replaced >= 0 && ::fstat(replaced, &old) == 0 && old.st_nlink == 1 &&
+            old.st_dev == st.st_dev) {
+            try {
+                temp_.emplace(dir, folder, copyPath_, replaced);
+                return;
+            } catch (const FileError&) {
+                // not allowed here (protected links, no /proc): copy it
+            }
+        }
         temp_.emplace(dir, folder, copyPath_);
         if (replacing && ::fchown(temp_->fd(), earlier.st_uid, earlier.st_gid) != 0) {
             // not allowed: the copy is ours

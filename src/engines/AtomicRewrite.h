@@ -65,9 +65,16 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
 // copy to a temporary file in `folder`; commitWritten() renames it over
 // `name` once the caller has made it durable. Dropped before that, it
 // removes the copy. Errors as backupFile()'s.
+//
+// `replaced` (optional) is the file open, about to be replaced by a rename:
+// where no earlier backup is there to keep its mode, the file has no other
+// name, and `folder` is on its file system, the backup is that file itself,
+// linked into `folder`, and nothing is copied. fd() is then -1: the data is
+// the file's, on its file system.
 class BackupCopy {
   public:
-    BackupCopy(const std::string& path, const std::string& folder, const std::string& name);
+    BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
+               int replaced = -1);
     void commitWritten();
     int fd() const { return temp_->fd(); }
     int folder() const { return dir_.get(); }

@@ -41,7 +41,8 @@ void CommitGroup::syncMembers() {
     std::vector<dev_t> synced;
     bool failed = false;
     for (const Member& m : members_)
-        for (const int folder : {m.rewrite->folder(), m.backup ? m.backup->folder() : -1}) {
+        for (const int folder :
+             {m.rewrite->folder(), m.backup && m.backup->fd() >= 0 ? m.backup->folder() : -1}) {
             struct stat st {};
             if (folder < 0 || ::fstat(folder, &st) != 0) continue;
             if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
@@ -52,7 +53,7 @@ void CommitGroup::syncMembers() {
     if (!failed) return;
     // Something failed to reach the disk: find out which files, one by one.
     for (Member& m : members_) {
-        if (m.backup && ::fdatasync(m.backup->fd()) != 0)
+        if (m.backup && m.backup->fd() >= 0 && ::fdatasync(m.backup->fd()) != 0)
             m.error = "cannot make a backup: " + writeError(errno);
         else if (::fdatasync(m.rewrite->fd()) != 0)
             m.error = writeError(errno);

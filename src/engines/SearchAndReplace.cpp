@@ -153,8 +153,8 @@ class ResultLedger {
         std::unique_ptr<BackupCopy> copy;
         try {
             if (backup)
-                copy =
-                    std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK", baseName(path));
+                copy = std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK",
+                                                    baseName(path), source.get());
             rewrite->finishWriting();
         } catch (const FileError& e) {
             return failNow(name, path, e.reason());

@@ -72,8 +72,12 @@ std::string randomName() {
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs)
+TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
+                             int linkOf)
     : folder_(folder) {
+    // A descriptor is linked through its /proc name: linkat() of a
+    // descriptor itself (AT_EMPTY_PATH) is for privileged users only.
+    const std::string linkPath = "/proc/self/fd/" + std::to_string(linkOf);
     const std::string doing = "cannot create temporary file in " + folderPath;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name_ = randomName();
@@ -85,13 +89,20 @@ TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const st
         g_creating.fetch_add(1);
         int fd = -1;
         int error = ECANCELED;
+        bool made = false;
         if (!g_ending.load()) {
-            fd = ::openat(folder, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                          0600);
+            if (linkOf < 0) {
+                fd = ::openat(folder, name_.c_str(),
+                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+                made = fd >= 0;
+            } else {
+                made = ::linkat(AT_FDCWD, linkPath.c_str(), folder, name_.c_str(),
+                                AT_SYMLINK_FOLLOW) == 0;
+            }
             error = errno;
         }
         g_creating.fetch_sub(1);
-        if (fd >= 0) {
+        if (made) {
             fd_.reset(fd);
             return;
         }

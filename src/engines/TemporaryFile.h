@@ -22,7 +22,10 @@ class TemporaryFile {
     // descriptor will do), whose path is `folderPath` (the path the table
     // keeps for removal, relative to the working folder or absolute). Throws
     // FileError naming `reportAs`: "cannot create temporary file in FOLDER: ...".
-    TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs);
+    // With `linkOf`, an open file, the name is made a new link to that file
+    // instead (same file system only); fd() is then -1.
+    TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
+                  int linkOf = -1);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;

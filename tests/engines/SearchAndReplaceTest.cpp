@@ -180,6 +180,21 @@ RunCase manyFiles() {
     c.warning += "\n... and 1 more.";
     return c;
 }
+// Files are searched ahead on several threads; the list keeps the selection's
+// order, passes over names of no file and a second name of the same file.
+RunCase manyFilesSearched() {
+    RunCase c{"SearchOnlyKeepsSelectionOrder", {{"sub/x.txt", "a cat"}}, {}, kSearchOnly};
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = std::to_string(i) + ".txt";
+        c.before[name] = i % 3 ? "a dog" : i % 2 ? "a CAT" : "a cat";
+        c.selection.push_back(i % 50 == 7 ? "missing" + name : name);
+        if (i % 3 == 0 && i % 50 != 7) c.results.push_back(name);
+    }
+    c.selection.insert(c.selection.begin() + 100, {"sub", "0.txt"});
+    c.summary =
+        kFound + std::to_string(c.results.size()) + " files that contained the text you entered.";
+    return c;
+}
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     // A rewritten file differs only in the occurrences: NULs, CR LF, no final line break.
@@ -233,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     RunCase{"NoBackupMeansNoChange", {{"LMBACK", "a plain file in the way"}, {"a.txt", "cat"},
         {"b.txt", "dog"}}, {"a.txt", "b.txt"}, kBackups, {}, kChanged + "0 replacements made.", {},
         kWarning + "\na.txt: cannot make a backup: {dir}/LMBACK is not a folder"},
-    manyFiles()),
+    manyFiles(), manyFilesSearched()),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
