@@ -105,16 +105,17 @@ void SearchAhead::work() {
         const std::size_t i = next_++;
         state_[i] = kSearching;
         lock.unlock();
-        Answer answer{Answer::NotFound, {}};
+        Answer answer{Answer::NotFound, {}, {}};
         try {
-            const auto found =
-                searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers);
-            if (!found)
+            auto found = searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers);
+            if (!found) {
                 answer.kind = Answer::NotOrdinary;
-            else if (found->first)
+            } else if (found->first) {
                 answer.kind = Answer::Found;
+                answer.found = std::move(*found);
+            }
         } catch (const FileError& e) {
-            answer = {Answer::Failed, e.reason()};
+            answer = {Answer::Failed, e.reason(), {}};
         }
         lock.lock();
         answers_[i] = std::move(answer);

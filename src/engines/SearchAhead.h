@@ -42,6 +42,7 @@ class SearchAhead {
     struct Answer {
         enum Kind { NotOrdinary, NotFound, Found, Failed } kind;
         std::string reason;  // of a failure
+        FirstSearch found;   // the file, kept open when the text was found
     };
 
     // Searches ahead the files of `paths` marked in `wanted`, on `threads`

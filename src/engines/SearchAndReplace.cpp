@@ -68,10 +68,11 @@ class FileJob {
         if (!options.matchCase) folder_.emplace(options.charset);
     }
 
-    // Nothing when the file is not an ordinary file (any more).
-    std::optional<FileOutcome> run() {
+    // Nothing when the file is not an ordinary file (any more). `found`: the
+    // file as searched ahead, when it still is the file at the path.
+    std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt) {
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        auto search = searchFirst(path_, options_, folder, buffers_);
+        auto search = found ? std::move(found) : searchFirst(path_, options_, folder, buffers_);
         if (!search) return std::nullopt;
         FileOutcome outcome;
         const auto first = search->first;
@@ -115,18 +116,34 @@ bool useAnswer(const std::optional<SearchAhead::Answer>& answer, const BatchOpti
     }
     if (!options.searchOnly) return false;
     switch (answer->kind) {
-        case SearchAhead::Answer::NotOrdinary:
-            break;
         case SearchAhead::Answer::Found:
             outcome.emplace().found = true;
             outcome->occurrences = 1;
             break;
         case SearchAhead::Answer::Failed:
             throw FileError("", answer->reason);
-        case SearchAhead::Answer::NotFound:
+        default:  // not an ordinary file: passed over
             break;
     }
     return true;
+}
+
+// In a replace run, a file found ahead to have the text, still open, when the
+// path still leads to it. Nothing when the path leads nowhere now: the file is
+// passed over, as when it is gone before the run reaches it.
+std::optional<std::optional<FirstSearch>> foundAhead(std::optional<SearchAhead::Answer>& answer,
+                                                     const std::string& path) {
+    using Found = std::optional<FirstSearch>;
+    if (!answer || answer->kind != SearchAhead::Answer::Found) return Found();
+    struct stat now {};
+    if (::stat(path.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(Found());
+    if (!S_ISREG(now.st_mode)) return std::nullopt;
+    struct stat then {};
+    if (::fstat(answer->found.source.get(), &then) != 0 || then.st_dev != now.st_dev ||
+        then.st_ino != now.st_ino)
+        return Found();  // another file now: searched again
+    return Found(std::move(answer->found));
 }
 
 // The files of a run that contained the text, reported to the host in
@@ -286,10 +303,12 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             const BatchOptions options = host.options();
             host.repaint();
             std::optional<FileOutcome> outcome;
-            const auto answer = ahead.take(i, options);
+            auto answer = ahead.take(i, options);
             try {
-                if (!useAnswer(answer, options, outcome))
-                    outcome = FileJob(path, options, host, buffers).run();
+                if (!useAnswer(answer, options, outcome)) {
+                    if (auto found = foundAhead(answer, path))
+                        outcome = FileJob(path, options, host, buffers).run(std::move(*found));
+                }
             } catch (const FileError& e) {
                 ledger.failNow(name, path, e.reason());
                 outcome.emplace();
