@@ -289,8 +289,9 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
-    SearchAhead ahead(m.SelPaths, std::move(searchAhead), host.options(),
-                      std::max(1u, std::thread::hardware_concurrency()));
+    std::optional<SearchAhead> ahead;
+    ahead.emplace(m.SelPaths, std::move(searchAhead), host.options(),
+                  std::max(1u, std::thread::hardware_concurrency()));
 
     ResultLedger ledger(host, report);
     for (std::size_t i = 0; i < selected; ++i) {
@@ -303,7 +304,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             const BatchOptions options = host.options();
             host.repaint();
             std::optional<FileOutcome> outcome;
-            auto answer = ahead.take(i, options);
+            auto answer = ahead->take(i, options);
             try {
                 if (!useAnswer(answer, options, outcome)) {
                     if (auto found = foundAhead(answer, path))
@@ -333,6 +334,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         }
         host.yield();
     }
+    ahead.reset();  // a cancelled run reads no further
     ledger.drain(true);
     // Esc during the last file still marks the run as cancelled.
     report.cancelled = report.cancelled || m.CancelRequested;
