@@ -47,8 +47,8 @@ SearchAhead::SearchAhead(const std::vector<std::string>& paths, std::vector<bool
     : paths_(paths),
       wanted_(std::move(wanted)),
       options_(options),
-      state_(paths.size(), kWaiting),
-      answers_(paths.size()) {
+      state_(paths_.size(), kWaiting),
+      answers_(paths_.size()) {
     std::size_t count = 0;
     for (bool w : wanted_) count += w;
     if (count < 2) return;

@@ -62,7 +62,7 @@ class SearchAhead {
 
     void work();
 
-    const std::vector<std::string>& paths_;
+    const std::vector<std::string> paths_;  // a copy: the window owns the selection
     std::vector<bool> wanted_;
     BatchOptions options_;
     std::mutex mutex_;
