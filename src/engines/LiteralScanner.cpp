@@ -138,8 +138,9 @@ void LiteralScanner::scan(bool final, const ByteSink& out) {
     if (!needle_.empty()) {
         for (;;) {
             const std::size_t hit =
-                asciiFold_ ? findAsciiNoCase(hay + pos, foldedLength_ - pos, needle_, rare_)
-                           : findLiteral(hay + pos, foldedLength_ - pos, needle_);
+                asciiFold_ && !rawless_
+                    ? findAsciiNoCase(hay + pos, foldedLength_ - pos, needle_, rare_)
+                    : findLiteral(hay + pos, foldedLength_ - pos, needle_);
             if (hit == std::string_view::npos) break;
             const std::size_t at = pos + hit;
             if (!first_) first_ = consumed_ + at;
