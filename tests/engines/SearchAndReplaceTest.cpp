@@ -245,6 +245,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     RunCase{"BackupsOnlyOfChangedFiles", {{"a.txt", "a dog"}, {"b.txt", "two cats"},
         {"LMBACK/b.txt", "older"}}, {"a.txt", "b.txt"}, kBackups, {"b.txt"},
         kChanged + "1 replacements made.", {{"b.txt", "two dogs"}, {"LMBACK/b.txt", "two cats"}}},
+    // A file with a second name is copied, not linked, into LMBACK: a change
+    // made through that name later must not change the backup.
+    RunCase{"BackupOfAFileWithTwoNamesIsACopy", {{"a.txt", "a cat"}}, {"a.txt"}, kBackups,
+        {"a.txt"}, kChanged + "1 replacements made.", {{"a.txt", "a dog"},
+        {"LMBACK/a.txt", "a cat"}, {"other.txt", "a cat"}}, "", [](const std::string& e, int,
+        BatchOptions&, Module1& m) {
+            if (e == "start") fs::create_hard_link(m.WorkPath + "a.txt", m.WorkPath + "other.txt");
+            if (e.rfind("show ", 0) == 0) {
+                EXPECT_FALSE(fs::equivalent(m.WorkPath + "LMBACK/a.txt", m.WorkPath + "other.txt"));
+            }
+        }},
     RunCase{"NoBackupMeansNoChange", {{"LMBACK", "a plain file in the way"}, {"a.txt", "cat"},
         {"b.txt", "dog"}}, {"a.txt", "b.txt"}, kBackups, {}, kChanged + "0 replacements made.", {},
         kWarning + "\na.txt: cannot make a backup: {dir}/LMBACK is not a folder"},
