@@ -48,7 +48,7 @@ SearchAhead::SearchAhead(const std::vector<std::string>& paths, std::vector<bool
       wanted_(std::move(wanted)),
       options_(options),
       state_(paths_.size(), kWaiting),
-      answers_(paths_.size()) {
+      answers_(kWindow) {
     std::size_t count = 0;
     for (bool w : wanted_) count += w;
     if (count < 2) return;
@@ -82,8 +82,9 @@ std::optional<SearchAhead::Answer> SearchAhead::take(std::size_t i, const BatchO
         return std::nullopt;
     }
     done_.wait(lock, [&] { return state_[i] != kSearching; });
-    std::optional<Answer> answer = std::move(answers_[i]);
-    answers_[i].reset();
+    // Threads only start on file i + kWindow once the run is past file i.
+    std::optional<Answer> answer = std::move(answers_[i % kWindow]);
+    answers_[i % kWindow].reset();
     if (!sameSearch(options, options_)) return std::nullopt;
     return answer;
 }
@@ -118,7 +119,7 @@ void SearchAhead::work() {
             answer = {Answer::Failed, e.reason(), {}};
         }
         lock.lock();
-        answers_[i] = std::move(answer);
+        answers_[i % kWindow] = std::move(answer);
         state_[i] = kDone;
         done_.notify_all();
     }

@@ -62,13 +62,15 @@ class SearchAhead {
 
     void work();
 
-    const std::vector<std::string> paths_;  // a copy: the window owns the selection
+    // The run's selection, which stays as it is while the run reads it too.
+    const std::vector<std::string>& paths_;
     std::vector<bool> wanted_;
     BatchOptions options_;
     std::mutex mutex_;
     std::condition_variable wake_;  // threads: the run moved on, or stop
     std::condition_variable done_;  // the run: an answer is ready
     std::vector<State> state_;
+    // Answers of the files within the window, file i at i % kWindow.
     std::vector<std::optional<Answer>> answers_;
     std::size_t next_ = 0;     // the first file no thread has looked at
     std::size_t reached_ = 0;  // the file the run is at
