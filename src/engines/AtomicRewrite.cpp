@@ -90,13 +90,35 @@ void keepOwnerAndMode(int fd, const struct stat& st, const std::string& path) {
         throw FileError(path, "cannot keep the file's permissions");
 }
 
+// Closes `temp`, whose text is on disk, and renames it over `name` in its folder.
+void renameWritten(TemporaryFile& temp, const std::string& name, const std::string& path) {
+    if (temp.close() != 0) throw FileError::fromErrno(path, "cannot write the new file", errno);
+    if (const int error = temp.renameTo(name))
+        throw FileError::fromErrno(path, "cannot replace the file", error);
+}
+
 // Flushes `temp` to disk, closes it and renames it over `name` in its folder.
 void commitTemporary(TemporaryFile& temp, const std::string& name, const std::string& path) {
     if (::fdatasync(temp.fd()) != 0)
         throw FileError::fromErrno(path, "cannot write the new file", errno);
-    if (temp.close() != 0) throw FileError::fromErrno(path, "cannot write the new file", errno);
-    if (const int error = temp.renameTo(name))
-        throw FileError::fromErrno(path, "cannot replace the file", error);
+    renameWritten(temp, name, path);
+}
+
+// Starts writing a file's dirty pages to disk without waiting, so that the
+// sync that ends a group finds little left to do. Only a hint: a write error
+// shows at that sync.
+void startWriteback(int fd) {
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+// Runs `step` of a backup, its errors reported as the backup's, naming `path`.
+template <typename Step>
+void asBackup(const std::string& path, Step step) {
+    try {
+        step();
+    } catch (const FileError& e) {
+        throw FileError(path, "cannot make a backup: " + e.reason());
+    }
 }
 
 }  // namespace
@@ -114,7 +136,10 @@ AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path), target_(res
         throw FileError::fromErrno(path_, "cannot create temporary file in " + folder, errno);
     temp_.emplace(folder_.get(), folder, path_);
     keepOwnerAndMode(temp_->fd(), st, path_);
-    buffer_.reserve(kBufferSize);
+    // Most files are small: a buffer of their size (and some) does, and a big
+    // one per file costs the allocator a trip to the system each time.
+    buffer_.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(kBufferSize, static_cast<std::uint64_t>(st.st_size) + 4096)));
 }
 
 void AtomicRewrite::flushBuffer() {
@@ -141,16 +166,37 @@ void AtomicRewrite::commit() {
     commitTemporary(*temp_, baseName(target_), path_);
 }
 
+void AtomicRewrite::finishWriting() {
+    flushBuffer();
+    startWriteback(temp_->fd());
+}
+
+void AtomicRewrite::commitWritten() {
+    renameWritten(*temp_, baseName(target_), path_);
+}
+
 void backupFile(const std::string& path, const std::string& folder, const std::string& name) {
+    BackupCopy copy(path, folder, name);
+    asBackup(path, [&] {
+        if (::fdatasync(copy.fd()) != 0)
+            throw FileError::fromErrno(folder + "/" + name, "cannot write the new file", errno);
+    });
+    copy.commitWritten();
+}
+
+BackupCopy::BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
+                       int replaced)
+    : path_(path), name_(name), copyPath_(folder + "/" + name) {
     // Several files of a run may need the folder at the same moment.
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
         throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
     // Not followed: a link planted there must not send the copy elsewhere.
-    UniqueFd dir = openFolder(folder, O_NOFOLLOW);
+    dir_ = openFolder(folder, O_NOFOLLOW);
+    const int dir = dir_.get();
     struct stat st {};
-    if (!dir && errno != ENOTDIR && errno != ELOOP)
+    if (!dir_ && errno != ENOTDIR && errno != ELOOP)
         throw FileError::fromErrno(path, "cannot use backup folder " + folder, errno);
-    if (!dir || ::fstat(dir.get(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!dir_ || ::fstat(dir, &st) != 0 || !S_ISDIR(st.st_mode))
         throw FileError(path, "cannot make a backup: " + folder + " is not a folder");
 
     UniqueFd source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -159,26 +205,36 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
     if (::fstat(source.get(), &sourceStat) != 0)
         throw FileError::fromErrno(path, "cannot read", errno);
 
-    try {
+    asBackup(path, [&] {
         // An earlier copy keeps its mode (and its owner, where the system lets us).
         struct stat earlier {};
-        const bool replacing =
-            ::fstatat(dir.get(), name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(earlier.st_mode);
-        const std::string copyPath = folder + "/" + name;
-        TemporaryFile temp(dir.get(), folder, copyPath);
-        if (replacing && ::fchown(temp.fd(), earlier.st_uid, earlier.st_gid) != 0) {
+        const bool replacing = ::fstatat(dir, name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               S_ISREG(earlier.st_mode);
+        struct stat old {};
+        if (!replacing && replaced >= 0 && ::fstat(replaced, &old) == 0 && old.st_nlink == 1 &&
+            old.st_dev == st.st_dev) {
+            try {
+                temp_.emplace(dir, folder, copyPath_, replaced);
+                return;
+            } catch (const FileError&) {
+                // not allowed here (protected links, no /proc): copy it
+            }
+        }
+        temp_.emplace(dir, folder, copyPath_);
+        if (replacing && ::fchown(temp_->fd(), earlier.st_uid, earlier.st_gid) != 0) {
             // not allowed: the copy is ours
         }
         const mode_t mode = (replacing ? earlier.st_mode : sourceStat.st_mode) & 07777;
-        if (::fchmod(temp.fd(), mode) != 0)
-            throw FileError::fromErrno(copyPath, "cannot set permissions of the new file", errno);
-        copyPrefix(source.get(), temp.fd(), static_cast<std::uint64_t>(sourceStat.st_size),
-                   copyPath);
-        commitTemporary(temp, name, copyPath);
-    } catch (const FileError& e) {
-        throw FileError(path, "cannot make a backup: " + e.reason());
-    }
+        if (::fchmod(temp_->fd(), mode) != 0)
+            throw FileError::fromErrno(copyPath_, "cannot set permissions of the new file", errno);
+        copyPrefix(source.get(), temp_->fd(), static_cast<std::uint64_t>(sourceStat.st_size),
+                   copyPath_);
+        startWriteback(temp_->fd());
+    });
+}
+
+void BackupCopy::commitWritten() {
+    asBackup(path_, [&] { renameWritten(*temp_, name_, copyPath_); });
 }
 
 }  // namespace lexmill

@@ -34,6 +34,15 @@ class AtomicRewrite {
     // Flushes the new text to disk and renames it over the file.
     void commit();
 
+    // Group commit, in two steps: finishWriting() writes out what is
+    // buffered and lets the system start putting it on disk; once the caller
+    // has made it durable (syncfs() on the file system of folder()),
+    // commitWritten() renames it over the file.
+    void finishWriting();
+    void commitWritten();
+    int fd() const { return temp_->fd(); }
+    int folder() const { return folder_.get(); }
+
   private:
     void flushBuffer();
 
@@ -51,5 +60,29 @@ class AtomicRewrite {
 // reported as "FOLDER is not a folder", a link at `name` is replaced. Throws
 // FileError naming `path`, its reason beginning "cannot make a backup: ".
 void backupFile(const std::string& path, const std::string& folder, const std::string& name);
+
+// backupFile() in two steps, for a group commit: the constructor writes the
+// copy to a temporary file in `folder`; commitWritten() renames it over
+// `name` once the caller has made it durable. Dropped before that, it
+// removes the copy. Errors as backupFile()'s.
+//
+// `replaced` (optional) is the file open, about to be replaced by a rename:
+// where no earlier backup is there to keep its mode, the file has no other
+// name, and `folder` is on its file system, the backup is that file itself,
+// linked into `folder`, and nothing is copied. fd() is then -1: the data is
+// the file's, on its file system.
+class BackupCopy {
+  public:
+    BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
+               int replaced = -1);
+    void commitWritten();
+    int fd() const { return temp_->fd(); }
+    int folder() const { return dir_.get(); }
+
+  private:
+    std::string path_, name_, copyPath_;
+    UniqueFd dir_;
+    std::optional<TemporaryFile> temp_;
+};
 
 }  // namespace lexmill

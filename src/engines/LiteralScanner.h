@@ -71,6 +71,7 @@ class LiteralScanner {
     std::string replacement_;
     const CaseFolder* folder_;
     bool asciiFold_ = false;  // the needle is ASCII: folding ASCII letters is enough
+    std::size_t rare_ = 0;    // the needle's byte least common in text
     bool rawless_ = false;    // counting only: raw_ is not kept
     bool stopAtFirst_ = false;
 

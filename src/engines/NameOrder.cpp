@@ -1,10 +1,9 @@
 #include "NameOrder.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <numeric>
 
+#include "TextFold.h"
 #include "Utf8.h"
 
 namespace lexmill {
@@ -26,8 +25,7 @@ std::u32string NameSortKey(std::string_view name) {
             continue;
         }
         const char32_t cp = utf8::decode(s + i, len);
-        key.push_back(
-            static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp), U_FOLD_CASE_DEFAULT)));
+        key.push_back(simpleCaseFold(cp));
         i += static_cast<std::size_t>(len);
     }
     return key;

@@ -9,22 +9,27 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "AtomicRewrite.h"
-#include "CommitQueue.h"
+#include "CommitGroup.h"
 #include "FileError.h"
 #include "LiteralScanner.h"
 #include "PathName.h"
 #include "RegexPattern.h"
 #include "ReplacePass.h"
 #include "RunRecord.h"
+#include "SearchAhead.h"
 #include "UniqueFd.h"
 
 namespace lexmill {
 namespace {
 
 constexpr std::size_t kMaxListedFailures = 20;
+// Bigger files are searched by the run itself: a cancelled run never waits
+// long for a thread to finish one.
+constexpr off_t kMaxSearchAheadBytes = 8 << 20;
 
 // An ordinary file at path (links followed); nothing for a missing file, a
 // folder or a device, which a run passes over.
@@ -53,6 +58,7 @@ struct FileOutcome {
     bool found = false;
     std::uint64_t occurrences = 0;
     std::unique_ptr<AtomicRewrite> rewrite;
+    UniqueFd source;  // the file, kept open until it is replaced
 };
 
 class FileJob {
@@ -63,37 +69,16 @@ class FileJob {
         if (!options.matchCase) folder_.emplace(options.charset);
     }
 
-    // Nothing when the file is not an ordinary file (any more).
-    std::optional<FileOutcome> run() {
-        // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
-        UniqueFd source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        if (!source) {
-            if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-            throw FileError::fromErrno(path_, "cannot open", errno);
-        }
-        struct stat st {};
-        if (::fstat(source.get(), &st) != 0)
-            throw FileError::fromErrno(path_, "cannot read", errno);
-        if (!S_ISREG(st.st_mode)) return std::nullopt;
-
-        FileOutcome outcome;
-        if (options_.searchText.empty()) return outcome;  // an empty search text finds nothing
-
-        const RegexPattern* regex = nullptr;
-        if (options_.regex) {
-            try {
-                regex = &patterns_.get(options_.searchText,
-                                       options_.searchOnly ? "" : options_.replaceText,
-                                       options_.matchCase, options_.charset);
-            } catch (const PatternError& e) {
-                throw FileError(path_, std::string("invalid regular expression: ") + e.what());
-            }
-        }
-
-        // First look for an occurrence; most files have none and are never written.
+    // Nothing when the file is not an ordinary file (any more). `found`: the
+    // file as searched ahead, when it still is the file at the path.
+    std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt) {
+        const RegexPattern* regex = pattern();
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
-        const auto first =
-            findFirstOccurrence(source.get(), path_, options_, folder, buffers_, regex);
+        auto search =
+            found ? std::move(found) : searchFirst(path_, options_, folder, buffers_, regex);
+        if (!search) return std::nullopt;
+        FileOutcome outcome;
+        const auto first = search->first;
         if (!first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
@@ -101,6 +86,7 @@ class FileJob {
             return outcome;
         }
 
+        UniqueFd& source = search->source;
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
         auto rewrite = std::make_unique<AtomicRewrite>(path_);
         outcome.occurrences = replaceFrom(
@@ -108,10 +94,24 @@ class FileJob {
             [&](std::uint64_t n) { rewrite->copyFrom(source.get(), n); },
             [&rewrite](std::string_view bytes) { rewrite->write(bytes); }, {}, regex);
         outcome.rewrite = std::move(rewrite);
+        outcome.source = std::move(source);
         return outcome;
     }
 
   private:
+    // The run's pattern, compiled again only when the options change; a
+    // pattern made invalid during the run fails the file.
+    const RegexPattern* pattern() {
+        if (!options_.regex) return nullptr;
+        try {
+            return &patterns_.get(options_.searchText,
+                                  options_.searchOnly ? "" : options_.replaceText,
+                                  options_.matchCase, options_.charset);
+        } catch (const PatternError& e) {
+            throw FileError(path_, std::string("invalid regular expression: ") + e.what());
+        }
+    }
+
     const std::string& path_;
     const BatchOptions& options_;
     BatchHost& host_;
@@ -119,6 +119,49 @@ class FileJob {
     PatternCache& patterns_;
     std::optional<CaseFolder> folder_;
 };
+
+// Takes the answer found ahead for a file as the file's outcome where it is
+// all the run needs: every answer of Search Only, and in a replace run a file
+// without the text. Throws the failure found. False: the run must handle the
+// file itself.
+bool useAnswer(const std::optional<SearchAhead::Answer>& answer, const BatchOptions& options,
+               std::optional<FileOutcome>& outcome) {
+    if (!answer) return false;
+    if (answer->kind == SearchAhead::Answer::NotFound) {
+        outcome.emplace();
+        return true;
+    }
+    if (!options.searchOnly) return false;
+    switch (answer->kind) {
+        case SearchAhead::Answer::Found:
+            outcome.emplace().found = true;
+            outcome->occurrences = 1;
+            break;
+        case SearchAhead::Answer::Failed:
+            throw FileError("", answer->reason);
+        default:  // not an ordinary file: passed over
+            break;
+    }
+    return true;
+}
+
+// In a replace run, a file found ahead to have the text, still open, when the
+// path still leads to it. Nothing when the path leads nowhere now: the file is
+// passed over, as when it is gone before the run reaches it.
+std::optional<std::optional<FirstSearch>> foundAhead(std::optional<SearchAhead::Answer>& answer,
+                                                     const std::string& path) {
+    using Found = std::optional<FirstSearch>;
+    if (!answer || answer->kind != SearchAhead::Answer::Found) return Found();
+    struct stat now {};
+    if (::stat(path.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(Found());
+    if (!S_ISREG(now.st_mode)) return std::nullopt;
+    struct stat then {};
+    if (::fstat(answer->found.source.get(), &then) != 0 || then.st_dev != now.st_dev ||
+        then.st_ino != now.st_ino)
+        return Found();  // another file now: searched again
+    return Found(std::move(answer->found));
+}
 
 // The files of a run that contained the text, reported to the host in
 // selection order, each changed file only once its new text is on disk.
@@ -136,25 +179,36 @@ class ResultLedger {
         flush();
     }
 
+    // A changed file, whose new text is written: it is listed once it and its
+    // backup are made durable with the rest of their group, and renamed.
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
-                     std::unique_ptr<AtomicRewrite> rewrite, bool backup) {
+                     std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, bool backup,
+                     std::uint64_t bytes) {
+        std::unique_ptr<BackupCopy> copy;
+        try {
+            if (backup)
+                copy = std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK",
+                                                    baseName(path), source.get());
+            rewrite->finishWriting();
+        } catch (const FileError& e) {
+            return failNow(name, path, e.reason());
+        }
         const std::size_t tag = next_++;
         order_.push_back({tag, name, path, occurrences, false, {}, backup});
-        commits_.submit(
-            tag, [path, backup, rewrite = std::shared_ptr<AtomicRewrite>(std::move(rewrite))] {
-                if (backup) backupFile(path, folderOf(path) + "/LMBACK", baseName(path));
-                rewrite->commit();
-            });
+        group_.add(tag, std::move(rewrite), std::move(copy), std::move(source),
+                   backup ? 2 * bytes : bytes);
     }
 
-    // Reports what has finished; with `all`, waits for every pending change first.
+    // Commits the group of pending changes when it is due (with `all`: now),
+    // then reports what has finished.
     void drain(bool all) {
-        for (auto& f : commits_.take(all))
-            for (auto& e : order_)
-                if (e.tag == f.tag) {
-                    e.ready = true;
-                    e.error = std::move(f.error);
-                }
+        if (all ? !group_.empty() : group_.due())
+            for (auto& f : group_.commit())
+                for (auto& e : order_)
+                    if (e.tag == f.tag) {
+                        e.ready = true;
+                        e.error = std::move(f.error);
+                    }
         flush();
     }
 
@@ -187,7 +241,7 @@ class ResultLedger {
 
     BatchHost& host_;
     BatchReport& report_;
-    CommitQueue commits_;
+    CommitGroup group_;
     std::deque<Entry> order_;
     std::size_t next_ = 0;
     std::vector<std::string> backedUp_;
@@ -234,6 +288,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     m.TotalBytes = 0;
     std::vector<std::int64_t> sizes(selected);
     std::vector<std::optional<std::size_t>> sameAs(selected);
+    std::vector<bool> searchAhead(selected);
     std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
     for (std::size_t i = 0; i < selected; ++i) {
         const auto st = ordinaryFile(m.SelPaths[i]);
@@ -245,12 +300,16 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         }
         sizes[i] = static_cast<std::int64_t>(st->st_size);
         m.TotalBytes += sizes[i];
+        searchAhead[i] = st->st_size <= kMaxSearchAheadBytes;
     }
     firstPlace.clear();
     m.ProgressMax = m.TotalBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
     PatternCache patterns;
+    std::optional<SearchAhead> ahead;
+    ahead.emplace(m.SelPaths, std::move(searchAhead), host.options(),
+                  std::max(1u, std::thread::hardware_concurrency()));
 
     ResultLedger ledger(host, report);
     for (std::size_t i = 0; i < selected; ++i) {
@@ -263,8 +322,13 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             const BatchOptions options = host.options();
             host.repaint();
             std::optional<FileOutcome> outcome;
+            auto answer = ahead->take(i, options);
             try {
-                outcome = FileJob(path, options, host, buffers, patterns).run();
+                if (!useAnswer(answer, options, outcome)) {
+                    if (auto found = foundAhead(answer, path))
+                        outcome =
+                            FileJob(path, options, host, buffers, patterns).run(std::move(*found));
+                }
             } catch (const FileError& e) {
                 ledger.failNow(name, path, e.reason());
                 outcome.emplace();
@@ -272,7 +336,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             if (outcome) {
                 if (outcome->rewrite)
                     ledger.commitLater(name, path, outcome->occurrences,
-                                       std::move(outcome->rewrite), options.makeBackups);
+                                       std::move(outcome->rewrite), std::move(outcome->source),
+                                       options.makeBackups, static_cast<std::uint64_t>(sizes[i]));
                 else if (outcome->found)
                     ledger.listNow(name, outcome->occurrences);
                 processed += sizes[i];
@@ -288,6 +353,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         }
         host.yield();
     }
+    ahead.reset();  // a cancelled run reads no further
     ledger.drain(true);
     // Esc during the last file still marks the run as cancelled.
     report.cancelled = report.cancelled || m.CancelRequested;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "FileError.h"
 #include "OrdinaryFile.h"
@@ -47,6 +48,7 @@ void TallyCounter::feed(std::string_view block) {
     if (pendingLength_ > 0) countUtf8Tail(s, n, i);
 
     TallyCounts& c = counts_;
+    [[maybe_unused]] const bool utf8 = folder_.charset() == Charset::Utf8;
     while (i < n) {
 #ifdef __SSE2__
         // Sixteen bytes at a time, or the ASCII bytes among them up to the
@@ -54,7 +56,33 @@ void TallyCounter::feed(std::string_view block) {
         if (i + 16 <= n) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
             const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
-            const int ascii = high ? __builtin_ctz(high) : 16;
+            int ascii = high ? __builtin_ctz(high) : 16;
+            // Or the whole sixteen when their other bytes are two- and
+            // three-byte UTF-8 characters (accented letters, dashes, quotes),
+            // each whole in them: a character is then a byte that is no
+            // continuation byte. E0 and ED, whose next byte has a narrower
+            // range, are left to the byte-wise count.
+            unsigned continuation = 0;
+            if (high && utf8) {
+                const auto mask = [](__m128i m) {
+                    return static_cast<unsigned>(_mm_movemask_epi8(m));
+                };
+                // As signed bytes, 0x80-0xBF are below -64 and 0xC2-0xDF
+                // from -62 to -33.
+                const unsigned cont = mask(_mm_cmplt_epi8(v, _mm_set1_epi8(-64)));
+                const auto between = [&](int low, int highest) {  // signed, inclusive
+                    return mask(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(low - 1)),
+                                              _mm_cmplt_epi8(v, _mm_set1_epi8(highest + 1))));
+                };
+                const unsigned lead = between(-62, -33);                       // C2-DF
+                const unsigned lead3 = between(-31, -20) | between(-18, -17);  // E1-EC, EE-EF
+                if ((high & ~cont & ~lead & ~lead3) == 0 &&
+                    cont == ((lead << 1) | (lead3 << 1) | (lead3 << 2)) && !(lead & 0x8000) &&
+                    !(lead3 & 0xC000)) {
+                    ascii = 16;
+                    continuation = cont;
+                }
+            }
             if (ascii > 0) {
                 const unsigned lanes = (1u << ascii) - 1;
                 auto equal = [&](char c) {
@@ -71,7 +99,7 @@ void TallyCounter::feed(std::string_view block) {
                 c.words += bitCount(wordByte & before);
                 const unsigned crlf = lf & ((cr << 1) | (afterCr_ ? 1u : 0u));
                 c.lines += bitCount(cr) + bitCount(lf) - bitCount(crlf);
-                c.chars += ascii - bitCount(cr | lf | tab);
+                c.chars += ascii - bitCount(cr | lf | tab | continuation);
                 inWord_ = (wordByte >> (ascii - 1)) & 1;
                 afterCr_ = (cr >> (ascii - 1)) & 1;
                 i += static_cast<std::size_t>(ascii);
@@ -183,18 +211,23 @@ TallyCounts tallyFile(const std::string& path, std::string_view keyword,
     if (size) *size = st.st_size;
 
     TallyCounter counter(keyword, charset);
-    char block[kFileTallyBlock];
+    // Read sixteen blocks at a time (one system call instead of sixteen),
+    // counted and reported block by block.
+    std::vector<char> buffer(16 * kFileTallyBlock);
     std::int64_t handled = 0;
     for (;;) {
-        const ssize_t got = ::read(fd.get(), block, sizeof block);
+        const ssize_t got = ::read(fd.get(), buffer.data(), buffer.size());
         if (got < 0) {
             if (errno == EINTR) continue;
             throw FileError::fromErrno(path, "cannot read", errno);
         }
         if (got == 0) break;
-        counter.feed(std::string_view(block, static_cast<std::size_t>(got)));
-        handled += got;
-        if (progress) progress(handled);
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got); at += kFileTallyBlock) {
+            const std::size_t n = std::min(kFileTallyBlock, static_cast<std::size_t>(got) - at);
+            counter.feed(std::string_view(buffer.data() + at, n));
+            handled += static_cast<std::int64_t>(n);
+            if (progress) progress(handled);
+        }
     }
     return counter.finish();
 }

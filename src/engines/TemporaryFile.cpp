@@ -22,13 +22,14 @@ enum SlotState : int { kFree, kFilling, kListed, kRemoving };
 
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "the table is read in signal handlers");
 
-Slot g_slots[kMaxPendingTemporaries];
+// Constant-initialized, so that it stays untouched zero pages until used.
+constinit Slot g_slots[kMaxPendingTemporaries];
 std::atomic<bool> g_ending{false};  // set by removePendingTemporaries(): create no more
 std::atomic<int> g_creating{0};     // threads between the check of g_ending and open()
 
@@ -71,8 +72,12 @@ std::string randomName() {
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs)
+TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
+                             int linkOf)
     : folder_(folder) {
+    // A descriptor is linked through its /proc name: linkat() of a
+    // descriptor itself (AT_EMPTY_PATH) is for privileged users only.
+    const std::string linkPath = "/proc/self/fd/" + std::to_string(linkOf);
     const std::string doing = "cannot create temporary file in " + folderPath;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name_ = randomName();
@@ -84,13 +89,20 @@ TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const st
         g_creating.fetch_add(1);
         int fd = -1;
         int error = ECANCELED;
+        bool made = false;
         if (!g_ending.load()) {
-            fd = ::openat(folder, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                          0600);
+            if (linkOf < 0) {
+                fd = ::openat(folder, name_.c_str(),
+                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+                made = fd >= 0;
+            } else {
+                made = ::linkat(AT_FDCWD, linkPath.c_str(), folder, name_.c_str(),
+                                AT_SYMLINK_FOLLOW) == 0;
+            }
             error = errno;
         }
         g_creating.fetch_sub(1);
-        if (fd >= 0) {
+        if (made) {
             fd_.reset(fd);
             return;
         }

@@ -22,7 +22,10 @@ class TemporaryFile {
     // descriptor will do), whose path is `folderPath` (the path the table
     // keeps for removal, relative to the working folder or absolute). Throws
     // FileError naming `reportAs`: "cannot create temporary file in FOLDER: ...".
-    TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs);
+    // With `linkOf`, an open file, the name is made a new link to that file
+    // instead (same file system only); fd() is then -1.
+    TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
+                  int linkOf = -1);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -59,7 +62,7 @@ inline constexpr std::size_t kMaxPendingTemporaries = 256;
 //
 // The handlers of those signals should block one another (sigaction's
 // sa_mask): a handler interrupted by another on its own thread cannot finish
-// before the program ends. CommitQueue's threads block them, so they are
+// before the program ends. A run's worker threads block them, so they are
 // handled on the thread that started the run.
 void removePendingTemporaries() noexcept;
 

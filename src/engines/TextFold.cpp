@@ -1,11 +1,10 @@
 #include "TextFold.h"
 
-#include <unicode/uchar.h>
-
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +14,8 @@
 
 namespace lexmill {
 namespace {
+
+#include "LowerCaseTable.inc"
 
 using Table = std::array<unsigned char, 256>;
 
@@ -38,16 +39,32 @@ constexpr Table kWindows1252 = makeWindows1252Table();
 const std::uint16_t* bmpLowerTable() {
     static const std::unique_ptr<std::uint16_t[]> table = [] {
         auto t = std::make_unique<std::uint16_t[]>(0x10000);
-        for (char32_t cp = 0; cp < 0x10000; ++cp) {
-            const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(cp)));
-            const bool keep = (cp >= 0xD800 && cp <= 0xDFFF) ||
-                              utf8::encodedLength(lower) != utf8::encodedLength(cp);
-            t[cp] = static_cast<std::uint16_t>(keep ? cp : lower);
-        }
+        for (char32_t cp = 0; cp < 0x10000; ++cp) t[cp] = static_cast<std::uint16_t>(cp);
+        for (const auto& [from, to] : kLowerCasePairs)
+            if (from < 0x10000) t[from] = static_cast<std::uint16_t>(to);
         return t;
     }();
     return table.get();
 }
+
+// The lower-case of a code point beyond the BMP, where it keeps its length.
+char32_t supplementaryLower(char32_t cp) {
+    const auto* end = std::end(kLowerCasePairs);
+    const auto* at = std::lower_bound(std::begin(kLowerCasePairs), end, cp,
+                                      [](const auto& pair, char32_t c) { return pair[0] < c; });
+    return at != end && (*at)[0] == cp ? (*at)[1] : cp;
+}
+
+}  // namespace
+
+char32_t simpleCaseFold(char32_t cp) {
+    const auto* end = std::end(kCaseFoldPairs);
+    const auto* at = std::lower_bound(std::begin(kCaseFoldPairs), end, cp,
+                                      [](const auto& pair, char32_t c) { return pair[0] < c; });
+    return at != end && (*at)[0] == cp ? (*at)[1] : cp;
+}
+
+namespace {
 
 std::size_t foldUtf8(const char* in, std::size_t n, char* out, bool final) {
     const std::uint16_t* bmp = bmpLowerTable();
@@ -90,8 +107,7 @@ std::size_t foldUtf8(const char* in, std::size_t n, char* out, bool final) {
         if (cp < 0x10000) {
             lower = bmp[cp];
         } else {
-            lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(cp)));
-            if (utf8::encodedLength(lower) != len) lower = cp;
+            lower = supplementaryLower(cp);
         }
         if (lower == cp)
             std::memcpy(d + i, s + i, static_cast<std::size_t>(len));

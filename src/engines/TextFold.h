@@ -35,4 +35,7 @@ class CaseFolder {
     Charset charset_;
 };
 
+// Unicode's simple case folding of one code point (the order of names).
+char32_t simpleCaseFold(char32_t cp);
+
 }  // namespace lexmill

@@ -180,6 +180,21 @@ RunCase manyFiles() {
     c.warning += "\n... and 1 more.";
     return c;
 }
+// Files are searched ahead on several threads; the list keeps the selection's
+// order, passes over names of no file and a second name of the same file.
+RunCase manyFilesSearched() {
+    RunCase c{"SearchOnlyKeepsSelectionOrder", {{"sub/x.txt", "a cat"}}, {}, kSearchOnly};
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = std::to_string(i) + ".txt";
+        c.before[name] = i % 3 ? "a dog" : i % 2 ? "a CAT" : "a cat";
+        c.selection.push_back(i % 50 == 7 ? "missing" + name : name);
+        if (i % 3 == 0 && i % 50 != 7) c.results.push_back(name);
+    }
+    c.selection.insert(c.selection.begin() + 100, {"sub", "0.txt"});
+    c.summary =
+        kFound + std::to_string(c.results.size()) + " files that contained the text you entered.";
+    return c;
+}
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     // A rewritten file differs only in the occurrences: NULs, CR LF, no final line break.
@@ -230,6 +245,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     RunCase{"BackupsOnlyOfChangedFiles", {{"a.txt", "a dog"}, {"b.txt", "two cats"},
         {"LMBACK/b.txt", "older"}}, {"a.txt", "b.txt"}, kBackups, {"b.txt"},
         kChanged + "1 replacements made.", {{"b.txt", "two dogs"}, {"LMBACK/b.txt", "two cats"}}},
+    // A file with a second name is copied, not linked, into LMBACK: a change
+    // made through that name later must not change the backup.
+    RunCase{"BackupOfAFileWithTwoNamesIsACopy", {{"a.txt", "a cat"}}, {"a.txt"}, kBackups,
+        {"a.txt"}, kChanged + "1 replacements made.", {{"a.txt", "a dog"},
+        {"LMBACK/a.txt", "a cat"}, {"other.txt", "a cat"}}, "", [](const std::string& e, int,
+        BatchOptions&, Module1& m) {
+            if (e == "start") fs::create_hard_link(m.WorkPath + "a.txt", m.WorkPath + "other.txt");
+            if (e.rfind("show ", 0) == 0) {
+                EXPECT_FALSE(fs::equivalent(m.WorkPath + "LMBACK/a.txt", m.WorkPath + "other.txt"));
+            }
+        }},
     RunCase{"NoBackupMeansNoChange", {{"LMBACK", "a plain file in the way"}, {"a.txt", "cat"},
         {"b.txt", "dog"}}, {"a.txt", "b.txt"}, kBackups, {}, kChanged + "0 replacements made.", {},
         kWarning + "\na.txt: cannot make a backup: {dir}/LMBACK is not a folder"},
@@ -241,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
         [](const std::string& e, int yields, BatchOptions& o, Module1&) {
             if (e == "yield" && yields == 1) o.searchText = "(";
         }},
-    manyFiles()),
+    manyFiles(), manyFilesSearched()),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -1,0 +1,140 @@
+#include "SearchAhead.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "FileError.h"
+#include "ReplacePass.h"
+
+namespace lexmill {
+namespace {
+
+// How far the threads may run ahead of the run: enough to keep them busy,
+// little to throw away when the run is cancelled.
+constexpr std::size_t kWindow = 64;
+
+bool sameSearch(const BatchOptions& a, const BatchOptions& b) {
+    return a.searchText == b.searchText && a.matchCase == b.matchCase && a.charset == b.charset &&
+           a.regex == b.regex;
+}
+
+}  // namespace
+
+std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
+                                       const CaseFolder* folder, ScanBuffers& buffers,
+                                       const RegexPattern* regex) {
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
+    FirstSearch found{UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
+                      std::nullopt};
+    if (!found.source) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        throw FileError::fromErrno(path, "cannot open", errno);
+    }
+    struct stat st {};
+    if (::fstat(found.source.get(), &st) != 0)
+        throw FileError::fromErrno(path, "cannot read", errno);
+    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    // An empty search text finds nothing.
+    if (!options.searchText.empty())
+        found.first =
+            findFirstOccurrence(found.source.get(), path, options, folder, buffers, regex);
+    return found;
+}
+
+SearchAhead::SearchAhead(const std::vector<std::string>& paths, std::vector<bool> wanted,
+                         const BatchOptions& options, unsigned threads)
+    : paths_(paths),
+      wanted_(std::move(wanted)),
+      options_(options),
+      state_(paths_.size(), kWaiting),
+      answers_(kWindow) {
+    std::size_t count = 0;
+    for (bool w : wanted_) count += w;
+    if (count < 2) return;
+    if (options_.regex) {
+        try {
+            regex_ = std::make_unique<RegexPattern>(options_.searchText, "", options_.matchCase,
+                                                    options_.charset);
+        } catch (const PatternError&) {
+            return;  // the run reports it, file by file
+        }
+    }
+    // Started with the signals that end the program blocked, so that the
+    // threads never run a handler of them.
+    sigset_t ending, old;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &old);
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+SearchAhead::~SearchAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+}
+
+std::optional<SearchAhead::Answer> SearchAhead::take(std::size_t i, const BatchOptions& options) {
+    std::unique_lock lock(mutex_);
+    if (i >= reached_) {
+        reached_ = i;
+        wake_.notify_all();
+    }
+    if (state_[i] == kWaiting) {
+        state_[i] = kLeft;  // no thread takes it now
+        return std::nullopt;
+    }
+    done_.wait(lock, [&] { return state_[i] != kSearching; });
+    // Threads only start on file i + kWindow once the run is past file i.
+    std::optional<Answer> answer = std::move(answers_[i % kWindow]);
+    answers_[i % kWindow].reset();
+    if (!sameSearch(options, options_)) return std::nullopt;
+    return answer;
+}
+
+void SearchAhead::work() {
+    ScanBuffers buffers;
+    BatchOptions options = options_;
+    options.searchOnly = true;
+    std::optional<CaseFolder> folder;
+    if (!options.matchCase) folder.emplace(options.charset);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        while (next_ < paths_.size() && (!wanted_[next_] || state_[next_] != kWaiting)) ++next_;
+        if (stopping_ || next_ >= paths_.size()) return;
+        if (next_ >= reached_ + kWindow) {
+            wake_.wait(lock);
+            continue;
+        }
+        const std::size_t i = next_++;
+        state_[i] = kSearching;
+        lock.unlock();
+        Answer answer{Answer::NotFound, {}, {}};
+        try {
+            auto found =
+                searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers, regex_.get());
+            if (!found) {
+                answer.kind = Answer::NotOrdinary;
+            } else if (found->first) {
+                answer.kind = Answer::Found;
+                answer.found = std::move(*found);
+            }
+        } catch (const FileError& e) {
+            answer = {Answer::Failed, e.reason(), {}};
+        }
+        lock.lock();
+        answers_[i % kWindow] = std::move(answer);
+        state_[i] = kDone;
+        done_.notify_all();
+    }
+}
+
+}  // namespace lexmill
