@@ -1,8 +1,6 @@
 #include "FileCloser.h"
 
-#include <pthread.h>
-
-#include <csignal>
+#include "QuietThreads.h"
 
 namespace lexmill {
 
@@ -19,16 +17,7 @@ FileCloser::~FileCloser() {
 }
 
 void FileCloser::close(UniqueFd fd) {
-    if (threads_.empty()) {
-        // Started with the signals that end the program blocked, so that the
-        // threads never run a handler of them.
-        sigset_t ending, old;
-        sigemptyset(&ending);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, signal);
-        pthread_sigmask(SIG_BLOCK, &ending, &old);
-        for (unsigned i = 0; i < threadCount_; ++i) threads_.emplace_back([this] { work(); });
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    }
+    if (threads_.empty()) startQuietThreads(threads_, threadCount_, [this] { work(); });
     std::unique_lock lock(mutex_);
     room_.wait(lock, [this] { return pending_.size() < maxPending_; });
     pending_.push_back(std::move(fd));

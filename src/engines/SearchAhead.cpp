@@ -1,13 +1,12 @@
 #include "SearchAhead.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <csignal>
 
 #include "FileError.h"
+#include "QuietThreads.h"
 #include "ReplacePass.h"
 
 namespace lexmill {
@@ -63,14 +62,7 @@ SearchAhead::SearchAhead(const std::vector<std::string>& paths, std::vector<bool
             return;  // the run reports it, file by file
         }
     }
-    // Started with the signals that end the program blocked, so that the
-    // threads never run a handler of them.
-    sigset_t ending, old;
-    sigemptyset(&ending);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &old);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    startQuietThreads(threads_, threads, [this] { work(); });
 }
 
 SearchAhead::~SearchAhead() {
