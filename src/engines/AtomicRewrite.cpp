@@ -19,8 +19,12 @@ namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
 
-// The file a path names, through any symbolic links.
+// The file a path names, through any symbolic links. A path that is no link
+// itself is kept as it is: linked folders on the way lead to the same file,
+// and most paths need no trip through each of their folders.
 std::string resolveLinks(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return path;
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
     if (real) return real.get();
     throw FileError::fromErrno(path, "cannot find the file", errno);
