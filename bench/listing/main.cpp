@@ -33,7 +33,7 @@ void MakeTree(const std::string& root, int files) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : "");
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int files = 50000;
