@@ -19,15 +19,15 @@ namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
 
-// The file a path names, through any symbolic links. A path that is no link
-// itself is kept as it is: linked folders on the way lead to the same file,
-// and most paths need no trip through each of their folders.
-std::string resolveLinks(const std::string& path) {
-    struct stat st {};
+// The file a path names, through any symbolic links, and its status. A path
+// that is no link itself is kept as it is: linked folders on the way lead to
+// the same file, and most paths need no trip through each of their folders.
+std::string resolveLinks(const std::string& path, struct stat& st) {
     if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return path;
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (real) return real.get();
-    throw FileError::fromErrno(path, "cannot find the file", errno);
+    if (!real) throw FileError::fromErrno(path, "cannot find the file", errno);
+    if (::stat(real.get(), &st) != 0) throw FileError::fromErrno(path, "cannot read", errno);
+    return real.get();
 }
 
 UniqueFd openFolder(const std::string& folder, int flags) {
@@ -88,6 +88,7 @@ void keepOwnerAndMode(int fd, const struct stat& st, const std::string& path) {
     if (::fchmod(fd, st.st_mode & 07777) != 0)
         throw FileError::fromErrno(path, "cannot set permissions of the new file", errno);
     // The system may drop a bit silently (set-group-ID for a group not ours).
+    if ((st.st_mode & 07000) == 0) return;
     if (::fstat(fd, &now) != 0)
         throw FileError::fromErrno(path, "cannot write the new file", errno);
     if ((now.st_mode & 07777) != (st.st_mode & 07777))
@@ -96,6 +97,7 @@ void keepOwnerAndMode(int fd, const struct stat& st, const std::string& path) {
 
 // Closes `temp`, whose text is on disk, and renames it over `name` in its folder.
 void renameWritten(TemporaryFile& temp, const std::string& name, const std::string& path) {
+    temp.giveName();
     if (temp.close() != 0) throw FileError::fromErrno(path, "cannot write the new file", errno);
     if (const int error = temp.renameTo(name))
         throw FileError::fromErrno(path, "cannot replace the file", error);
@@ -127,9 +129,10 @@ void asBackup(const std::string& path, Step step) {
 
 }  // namespace
 
-AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path), target_(resolveLinks(path)) {
+AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path) {
     struct stat st {};
-    if (::stat(target_.c_str(), &st) != 0) throw FileError::fromErrno(path_, "cannot read", errno);
+    target_ = resolveLinks(path, st);
+    device_ = st.st_dev;
     // Renaming needs only the folder: without this a file the user may not
     // write would be replaced by one the user owns.
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
@@ -138,7 +141,7 @@ AtomicRewrite::AtomicRewrite(const std::string& path) : path_(path), target_(res
     folder_ = openFolder(folder, 0);
     if (!folder_)
         throw FileError::fromErrno(path_, "cannot create temporary file in " + folder, errno);
-    temp_.emplace(folder_.get(), folder, path_);
+    temp_.emplace(TemporaryFile::Unnamed(), folder_.get(), folder, path_);
     keepOwnerAndMode(temp_->fd(), st, path_);
     // Most files are small: a buffer of their size (and some) does, and a big
     // one per file costs the allocator a trip to the system each time.
@@ -191,40 +194,44 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
 BackupCopy::BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
                        int replaced)
     : path_(path), name_(name), copyPath_(folder + "/" + name) {
-    // Several files of a run may need the folder at the same moment.
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
     // Not followed: a link planted there must not send the copy elsewhere.
+    // Made when missing; several files of a run may make it at the same moment.
     dir_ = openFolder(folder, O_NOFOLLOW);
+    if (!dir_ && errno == ENOENT) {
+        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+            throw FileError::fromErrno(path, "cannot create backup folder " + folder, errno);
+        dir_ = openFolder(folder, O_NOFOLLOW);
+    }
     const int dir = dir_.get();
     struct stat st {};
     if (!dir_ && errno != ENOTDIR && errno != ELOOP)
         throw FileError::fromErrno(path, "cannot use backup folder " + folder, errno);
     if (!dir_ || ::fstat(dir, &st) != 0 || !S_ISDIR(st.st_mode))
         throw FileError(path, "cannot make a backup: " + folder + " is not a folder");
+    device_ = st.st_dev;
+
+    // An earlier copy keeps its mode (and its owner, where the system lets us).
+    struct stat earlier {};
+    const bool replacing = ::fstatat(dir, name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           S_ISREG(earlier.st_mode);
+    struct stat old {};
+    if (!replacing && replaced >= 0 && ::fstat(replaced, &old) == 0 && old.st_nlink == 1 &&
+        old.st_dev == st.st_dev) {
+        try {
+            temp_.emplace(dir, folder, copyPath_, replaced);
+            return;
+        } catch (const FileError&) {
+            // not allowed here (protected links, no /proc): copy it
+        }
+    }
 
     UniqueFd source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!source) throw FileError::fromErrno(path, "cannot read", errno);
     struct stat sourceStat {};
     if (::fstat(source.get(), &sourceStat) != 0)
         throw FileError::fromErrno(path, "cannot read", errno);
-
     asBackup(path, [&] {
-        // An earlier copy keeps its mode (and its owner, where the system lets us).
-        struct stat earlier {};
-        const bool replacing = ::fstatat(dir, name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
-                               S_ISREG(earlier.st_mode);
-        struct stat old {};
-        if (!replacing && replaced >= 0 && ::fstat(replaced, &old) == 0 && old.st_nlink == 1 &&
-            old.st_dev == st.st_dev) {
-            try {
-                temp_.emplace(dir, folder, copyPath_, replaced);
-                return;
-            } catch (const FileError&) {
-                // not allowed here (protected links, no /proc): copy it
-            }
-        }
-        temp_.emplace(dir, folder, copyPath_);
+        temp_.emplace(TemporaryFile::Unnamed(), dir, folder, copyPath_);
         if (replacing && ::fchown(temp_->fd(), earlier.st_uid, earlier.st_gid) != 0) {
             // not allowed: the copy is ours
         }

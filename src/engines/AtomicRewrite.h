@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,12 +38,12 @@ class AtomicRewrite {
 
     // Group commit, in two steps: finishWriting() writes out what is
     // buffered and lets the system start putting it on disk; once the caller
-    // has made it durable (syncfs() on the file system of folder()),
+    // has made it durable (syncfs() on the file system of device()),
     // commitWritten() renames it over the file.
     void finishWriting();
     void commitWritten();
     int fd() const { return temp_->fd(); }
-    int folder() const { return folder_.get(); }
+    dev_t device() const { return device_; }  // of the file system written to
 
   private:
     void flushBuffer();
@@ -49,6 +51,7 @@ class AtomicRewrite {
     std::string path_;    // as given, for messages
     std::string target_;  // the file that is replaced (links resolved)
     UniqueFd folder_;     // target_'s folder; outlives temp_
+    dev_t device_ = 0;
     std::optional<TemporaryFile> temp_;
     std::string buffer_;
 };
@@ -77,11 +80,12 @@ class BackupCopy {
                int replaced = -1);
     void commitWritten();
     int fd() const { return temp_->fd(); }
-    int folder() const { return dir_.get(); }
+    dev_t device() const { return device_; }  // of the file system written to
 
   private:
     std::string path_, name_, copyPath_;
     UniqueFd dir_;
+    dev_t device_ = 0;
     std::optional<TemporaryFile> temp_;
 };
 

@@ -40,16 +40,15 @@ void CommitGroup::syncMembers() {
     // One syncfs() per file system the group wrote to.
     std::vector<dev_t> synced;
     bool failed = false;
-    for (const Member& m : members_)
-        for (const int folder :
-             {m.rewrite->folder(), m.backup && m.backup->fd() >= 0 ? m.backup->folder() : -1}) {
-            struct stat st {};
-            if (folder < 0 || ::fstat(folder, &st) != 0) continue;
-            if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
-            synced.push_back(st.st_dev);
-            const int fd = folder == m.rewrite->folder() ? m.rewrite->fd() : m.backup->fd();
-            if (::syncfs(fd) != 0) failed = true;
-        }
+    const auto syncOnce = [&](dev_t device, int fd) {
+        if (std::find(synced.begin(), synced.end(), device) != synced.end()) return;
+        synced.push_back(device);
+        if (::syncfs(fd) != 0) failed = true;
+    };
+    for (const Member& m : members_) {
+        syncOnce(m.rewrite->device(), m.rewrite->fd());
+        if (m.backup && m.backup->fd() >= 0) syncOnce(m.backup->device(), m.backup->fd());
+    }
     if (!failed) return;
     // Something failed to reach the disk: find out which files, one by one.
     for (Member& m : members_) {
@@ -64,6 +63,7 @@ std::vector<CommitGroup::Finished> CommitGroup::commit() {
     syncMembers();
     std::vector<Finished> out;
     out.reserve(members_.size());
+    std::vector<UniqueFd> replaced;
     for (Member& m : members_) {
         // The backup is in place (and durable) before the file is replaced.
         if (!m.error) try {
@@ -76,8 +76,9 @@ std::vector<CommitGroup::Finished> CommitGroup::commit() {
         // A file that failed drops its temporary files here.
         m.backup.reset();
         m.rewrite.reset();
-        closer_.close(std::move(m.old));
+        replaced.push_back(std::move(m.old));
     }
+    closer_.close(std::move(replaced));
     members_.clear();
     bytes_ = 0;
     return out;

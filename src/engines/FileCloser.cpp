@@ -16,12 +16,19 @@ FileCloser::~FileCloser() {
     for (auto& t : threads_) t.join();
 }
 
-void FileCloser::close(UniqueFd fd) {
+void FileCloser::close(std::vector<UniqueFd> fds) {
+    if (fds.empty()) return;
     if (threads_.empty()) startQuietThreads(threads_, threadCount_, [this] { work(); });
     std::unique_lock lock(mutex_);
-    room_.wait(lock, [this] { return pending_.size() < maxPending_; });
-    pending_.push_back(std::move(fd));
-    wake_.notify_one();
+    for (UniqueFd& fd : fds) {
+        if (pending_.size() >= maxPending_) {
+            wake_.notify_all();
+            room_.wait(lock, [this] { return pending_.size() < maxPending_; });
+        }
+        pending_.push_back(std::move(fd));
+    }
+    // The threads are woken once for the lot, not once a file.
+    wake_.notify_all();
 }
 
 void FileCloser::work() {

@@ -26,7 +26,7 @@ class FileCloser {
     FileCloser& operator=(const FileCloser&) = delete;
 
     // Blocks while maxPending descriptors wait.
-    void close(UniqueFd fd);
+    void close(std::vector<UniqueFd> fds);
 
   private:
     void work();

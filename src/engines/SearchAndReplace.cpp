@@ -70,31 +70,30 @@ class FileJob {
     }
 
     // Nothing when the file is not an ordinary file (any more). `found`: the
-    // file as searched ahead, when it still is the file at the path.
-    std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt) {
-        const RegexPattern* regex = pattern();
+    // file as searched ahead, when it still is the file at the path; `written`:
+    // its new text, when written ahead too.
+    std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt,
+                                   NewText written = {}) {
+        const RegexPattern* regex = written.rewrite ? nullptr : pattern();
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
         auto search =
             found ? std::move(found) : searchFirst(path_, options_, folder, buffers_, regex);
         if (!search) return std::nullopt;
         FileOutcome outcome;
-        const auto first = search->first;
-        if (!first) return outcome;
+        if (!search->first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
             outcome.occurrences = 1;
             return outcome;
         }
 
-        UniqueFd& source = search->source;
         host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
-        auto rewrite = std::make_unique<AtomicRewrite>(path_);
-        outcome.occurrences = replaceFrom(
-            source.get(), path_, *first, options_, folder, buffers_,
-            [&](std::uint64_t n) { rewrite->copyFrom(source.get(), n); },
-            [&rewrite](std::string_view bytes) { rewrite->write(bytes); }, {}, regex);
-        outcome.rewrite = std::move(rewrite);
-        outcome.source = std::move(source);
+        NewText text = written.rewrite
+                           ? std::move(written)
+                           : writeNewText(path_, *search, options_, folder, buffers_, regex);
+        outcome.occurrences = text.occurrences;
+        outcome.rewrite = std::move(text.rewrite);
+        outcome.source = std::move(search->source);
         return outcome;
     }
 
@@ -156,9 +155,7 @@ std::optional<std::optional<FirstSearch>> foundAhead(std::optional<SearchAhead::
     if (::stat(path.c_str(), &now) != 0)
         return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(Found());
     if (!S_ISREG(now.st_mode)) return std::nullopt;
-    struct stat then {};
-    if (::fstat(answer->found.source.get(), &then) != 0 || then.st_dev != now.st_dev ||
-        then.st_ino != now.st_ino)
+    if (answer->found.device != now.st_dev || answer->found.inode != now.st_ino)
         return Found();  // another file now: searched again
     return Found(std::move(answer->found));
 }
@@ -179,7 +176,7 @@ class ResultLedger {
         flush();
     }
 
-    // A changed file, whose new text is written: it is listed once it and its
+    // A changed file, whose new text is written out: it is listed once it and its
     // backup are made durable with the rest of their group, and renamed.
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
                      std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, bool backup,
@@ -189,7 +186,6 @@ class ResultLedger {
             if (backup)
                 copy = std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK",
                                                     baseName(path), source.get());
-            rewrite->finishWriting();
         } catch (const FileError& e) {
             return failNow(name, path, e.reason());
         }
@@ -325,9 +321,12 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
             auto answer = ahead->take(i, options);
             try {
                 if (!useAnswer(answer, options, outcome)) {
-                    if (auto found = foundAhead(answer, path))
-                        outcome =
-                            FileJob(path, options, host, buffers, patterns).run(std::move(*found));
+                    if (auto found = foundAhead(answer, path)) {
+                        NewText written;
+                        if (*found) written = std::move(answer->newText);
+                        outcome = FileJob(path, options, host, buffers, patterns)
+                                      .run(std::move(*found), std::move(written));
+                    }
                 }
             } catch (const FileError& e) {
                 ledger.failNow(name, path, e.reason());

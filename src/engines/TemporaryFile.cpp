@@ -45,25 +45,40 @@ int listPath(const std::string& path) {
     return -1;
 }
 
+// Fills `out` with random bytes, taken from a pool the system refills a few
+// hundred bytes at a time (a run names thousands of files). False when the
+// system has no random source.
+bool randomBytes(unsigned char* out, std::size_t n) {
+    thread_local unsigned char pool[240];
+    thread_local std::size_t left = 0;
+    if (left < n) {
+        for (std::size_t got = 0; got < sizeof pool;) {
+            const ssize_t r = ::getrandom(pool + got, sizeof pool - got, 0);
+            if (r > 0)
+                got += static_cast<std::size_t>(r);
+            else if (errno != EINTR)
+                return false;
+        }
+        left = sizeof pool;
+    }
+    std::memcpy(out, pool + sizeof pool - left, n);
+    left -= n;
+    return true;
+}
+
 std::string randomName() {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char bytes[6] = {};
-    for (std::size_t got = 0; got < sizeof bytes;) {
-        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-        if (n > 0) {
-            got += static_cast<std::size_t>(n);
-        } else if (errno != EINTR) {
-            // No random source: a name that is merely new will do, since the
-            // file is created with O_EXCL and another name tried if it exists.
-            static std::atomic<std::uint64_t> counter{0};
-            std::uint64_t x = (static_cast<std::uint64_t>(::getpid()) << 32) ^
-                              static_cast<std::uint64_t>(
-                                  std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                              (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-            for (unsigned char& b : bytes) b = static_cast<unsigned char>(x >>= 8);
-            break;
-        }
+    if (!randomBytes(bytes, sizeof bytes)) {
+        // No random source: a name that is merely new will do, since the
+        // file is created with O_EXCL and another name tried if it exists.
+        static std::atomic<std::uint64_t> counter{0};
+        std::uint64_t x = (static_cast<std::uint64_t>(::getpid()) << 32) ^
+                          static_cast<std::uint64_t>(
+                              std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                          (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+        for (unsigned char& b : bytes) b = static_cast<unsigned char>(x >>= 8);
     }
     std::string name = ".~lm.";
     for (unsigned char b : bytes) name += kLetters[b % (sizeof kLetters - 1)];
@@ -75,6 +90,32 @@ std::string randomName() {
 TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
                              int linkOf)
     : folder_(folder) {
+    makeName(folderPath, reportAs, linkOf);
+}
+
+TemporaryFile::TemporaryFile(Unnamed, int folder, const std::string& folderPath,
+                             const std::string& reportAs)
+    : folder_(folder), folderPath_(folderPath), reportAs_(reportAs) {
+    // Made without a name where the system can, and /proc is there to link
+    // it by.
+    static const bool canLink = ::access("/proc/self/fd", X_OK) == 0;
+    if (canLink && !g_ending.load()) {
+        fd_.reset(::openat(folder, ".", O_RDWR | O_TMPFILE | O_CLOEXEC, 0600));
+        if (fd_) return;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            throw FileError::fromErrno(reportAs, "cannot create temporary file in " + folderPath,
+                                       errno);
+    }
+    makeName(folderPath, reportAs, -1);
+}
+
+void TemporaryFile::giveName() {
+    if (!name_.empty()) return;
+    makeName(folderPath_, reportAs_, fd_.get());
+}
+
+void TemporaryFile::makeName(const std::string& folderPath, const std::string& reportAs,
+                             int linkOf) {
     // A descriptor is linked through its /proc name: linkat() of a
     // descriptor itself (AT_EMPTY_PATH) is for privileged users only.
     const std::string linkPath = "/proc/self/fd/" + std::to_string(linkOf);
@@ -92,21 +133,22 @@ TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const st
         bool made = false;
         if (!g_ending.load()) {
             if (linkOf < 0) {
-                fd = ::openat(folder, name_.c_str(),
+                fd = ::openat(folder_, name_.c_str(),
                               O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
                 made = fd >= 0;
             } else {
-                made = ::linkat(AT_FDCWD, linkPath.c_str(), folder, name_.c_str(),
+                made = ::linkat(AT_FDCWD, linkPath.c_str(), folder_, name_.c_str(),
                                 AT_SYMLINK_FOLLOW) == 0;
             }
             error = errno;
         }
         g_creating.fetch_sub(1);
         if (made) {
-            fd_.reset(fd);
+            if (fd >= 0) fd_.reset(fd);
             return;
         }
         unlist();
+        name_.clear();
         if (error != EEXIST) throw FileError::fromErrno(reportAs, doing, error);
     }
     throw FileError::fromErrno(reportAs, doing, EEXIST);

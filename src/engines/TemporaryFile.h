@@ -26,6 +26,13 @@ class TemporaryFile {
     // instead (same file system only); fd() is then -1.
     TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
                   int linkOf = -1);
+    // A file with no name yet, where the file system allows (O_TMPFILE): it
+    // is named by giveName() and, until then, is gone when closed or when the
+    // program ends, whatever ends it. Making it takes no lock on the folder,
+    // so several threads may make files in one folder at once. Elsewhere a
+    // named file as above.
+    struct Unnamed {};
+    TemporaryFile(Unnamed, int folder, const std::string& folderPath, const std::string& reportAs);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -34,16 +41,21 @@ class TemporaryFile {
     // Closes the file; returns close()'s result (a delayed write error shows here).
     int close() { return fd_.close(); }
     const std::string& name() const { return name_; }  // within the folder
+    // Gives an unnamed file its name, listed as every name is. Throws
+    // FileError, as the constructor.
+    void giveName();
 
-    // Renames the file to `target` in the same folder, replacing what is
+    // Renames the (named) file to `target` in the same folder, replacing what is
     // there (a symbolic link is replaced, never followed), and unlists it.
     // Returns 0, or the errno of a rename that failed (the file then stays).
     int renameTo(const std::string& target);
 
   private:
+    void makeName(const std::string& folderPath, const std::string& reportAs, int linkOf);
     void unlist();
 
     int folder_;
+    std::string folderPath_, reportAs_;  // of an unnamed file, for giveName()
     std::string name_;
     int slot_ = -1;  // in the table of pending files; -1 once unlisted
     UniqueFd fd_;
