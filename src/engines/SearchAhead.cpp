@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "FileError.h"
@@ -19,8 +20,9 @@ constexpr std::size_t kWindow = 64;
 // are free in the window, not at every file.
 constexpr std::size_t kWakeAfter = 16;
 // New texts written ahead and not yet taken by the run: enough to keep the
-// threads busy, few open files meanwhile.
-constexpr std::size_t kMaxWritten = 16;
+// threads busy while the run waits for a group to reach the disk, few open
+// files meanwhile.
+constexpr std::size_t kMaxWritten = 48;
 
 bool sameSearch(const BatchOptions& a, const BatchOptions& b) {
     return a.searchText == b.searchText && a.matchCase == b.matchCase && a.charset == b.charset &&
@@ -100,7 +102,9 @@ std::optional<SearchAhead::Answer> SearchAhead::take(std::size_t i, const BatchO
     std::unique_lock lock(mutex_);
     if (i >= reached_) {
         reached_ = i;
-        if (writersWaiting_ > 0 || (waiting_ > 0 && reached_ + kWindow >= next_ + kWakeAfter))
+        const bool writerReached = std::any_of(writersAt_.begin(), writersAt_.end(),
+                                               [&](std::size_t at) { return at <= i; });
+        if (writerReached || (waiting_ > 0 && reached_ + kWindow >= next_ + kWakeAfter))
             wake_.notify_all();
     }
     if (state_[i] == kWaiting) {
@@ -112,7 +116,7 @@ std::optional<SearchAhead::Answer> SearchAhead::take(std::size_t i, const BatchO
     std::optional<Answer> answer = std::move(answers_[i % kWindow]);
     answers_[i % kWindow].reset();
     if (answer && answer->newText.rewrite) --written_;
-    if (writersWaiting_ > 0) wake_.notify_all();
+    if (!writersAt_.empty() && written_ + kWakeAfter <= kMaxWritten) wake_.notify_all();
     if (!sameSearch(options, options_)) return std::nullopt;
     // Another replacement now: the file is found, its new text is not.
     if (answer && (options.searchOnly || options.replaceText != options_.replaceText))
@@ -167,9 +171,9 @@ void SearchAhead::writeAhead(std::size_t i, Answer& answer, const CaseFolder* fo
         // Waits for room rather than leave the writing to the run, unless the
         // run is at this file already.
         std::unique_lock lock(mutex_);
-        ++writersWaiting_;
+        writersAt_.push_back(i);
         wake_.wait(lock, [&] { return written_ < kMaxWritten || reached_ >= i || stopping_; });
-        --writersWaiting_;
+        writersAt_.erase(std::find(writersAt_.begin(), writersAt_.end(), i));
         if (stopping_) return;
         ++written_;
     }

@@ -103,7 +103,7 @@ class SearchAhead {
     std::size_t reached_ = 0;  // the file the run is at
     unsigned waiting_ = 0;     // threads waiting for the run to move on
     std::size_t written_ = 0;  // new texts written ahead and not yet taken
-    unsigned writersWaiting_ = 0;
+    std::vector<std::size_t> writersAt_;  // files whose writing waits for room
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
