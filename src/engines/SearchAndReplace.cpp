@@ -195,16 +195,18 @@ class ResultLedger {
                    backup ? 2 * bytes : bytes);
     }
 
-    // Commits the group of pending changes when it is due (with `all`: now),
-    // then reports what has finished.
+    // Starts committing the group of pending changes in the background when
+    // it is due (with `all`: commits every group now), then reports what has
+    // finished.
     void drain(bool all) {
-        if (all ? !group_.empty() : group_.due())
-            for (auto& f : group_.commit())
-                for (auto& e : order_)
-                    if (e.tag == f.tag) {
-                        e.ready = true;
-                        e.error = std::move(f.error);
-                    }
+        for (auto& f : all            ? group_.commit()
+                       : group_.due() ? group_.commitInBackground()
+                                      : group_.finishedInBackground())
+            for (auto& e : order_)
+                if (e.tag == f.tag) {
+                    e.ready = true;
+                    e.error = std::move(f.error);
+                }
         flush();
     }
 
