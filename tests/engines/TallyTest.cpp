@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "FileError.h"
 #include "Tally.h"
 #include "TempDir.h"
@@ -50,6 +53,32 @@ INSTANTIATE_TEST_SUITE_P(Rules, TallyCases, ::testing::Values(
     Case{"NulIsACharacter", "a\0b"s, "", {1, 1, 3, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// A long text is counted many bytes at a time when whole, byte by byte in
+// blocks of one: both must agree wherever line breaks, word starts and
+// characters fall against the chunks counted at once, so the text is also
+// counted from each of its first 32 bytes.
+TEST(TallyText, ChunkedCountsAgreeWithByteByByte) {
+    static const char* const kPieces[] = {
+        "a",        "Mill",         "markup=\"x\"", "\r\n",         " ",
+        "  ",       "\t",           "\r",           "\n",           "\n\r",
+        "\xC3\xA9", "\xE2\x80\x94", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xF0\x9F\x98\x80",
+        "\xFF",     "\xC3",         "\xE2\x80",     "\x80"};
+    std::mt19937 random(7);
+    std::string text;
+    while (text.size() < 12000) {
+        // Mostly ASCII, as markup is, with runs long enough for whole chunks.
+        const auto piece = random() % 4 ? random() % 4 : random() % std::size(kPieces);
+        text += kPieces[piece];
+        if (random() % 8 == 0) text += std::string(random() % 70, "xy z"[random() % 4]);
+    }
+    for (std::size_t from = 0; from < 32; ++from) {
+        const std::string_view part = std::string_view(text).substr(from);
+        TallyCounter byteWise("mill");
+        for (char c : part) byteWise.feed(std::string_view(&c, 1));
+        EXPECT_EQ(tallyText(part, "mill"), byteWise.finish()) << from;
+    }
+}
 
 // A file is read in 8000-byte blocks: a keyword and a word across the first
 // border, a UTF-8 character across the second and a CR LF across the third
