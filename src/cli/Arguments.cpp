@@ -103,8 +103,10 @@ Upload:
                          the FTP window, on one connection; prints each file
                          sent, then "Upload complete. N files sent." Never asks:
                          a certificate or host key not yet trusted fails the
-                         run (trust it once in the window). Exit status 0 only
-                         when every file arrived; 2 for an unknown NAME.
+                         run (trust it once in the window). Two files that
+                         would arrive under the same name are refused. Exit
+                         status 0 only when every file arrived; 2 for an
+                         unknown NAME or such a clash.
 
   -h, --help             show this text
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -107,6 +108,15 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) return UsageError("no files to upload");
+    // Each file goes under its own name into one remote folder: two that
+    // share a name would leave only the last of them on the server.
+    std::map<std::string, const std::string*> remoteNames;
+    for (const std::string& file : files) {
+        const auto [taken, added] = remoteNames.emplace(RemoteName(file), &file);
+        if (!added)
+            return UsageError(*taken->second + " and " + file + " would both be sent as \"" +
+                              taken->first + "\"");
+    }
 
     FtpConnection c;
     try {

@@ -151,7 +151,9 @@ TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     const std::tuple<std::string, int, std::string> cases[] = {
         {"tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
         {"ssh " + a, 1, "key fingerprint is " + ssh.Fingerprint() + ".\nTo trust it"},
-        {"nobody " + a, 2, "no stored connection is named \"nobody\""}};
+        {"nobody " + a, 2, "no stored connection is named \"nobody\""},
+        {"tls '" + a + "' " + local.write("a_b.txt", "lost"), 2,
+         "would both be sent as \"a_b.txt\""}};
     for (const auto& [args, status, shown] : cases) {
         FILE* out = ::popen((LEXMILL_BATCH " --upload " + args + " 2>&1").c_str(), "r");
         std::string text(4096, '\0');
