@@ -22,6 +22,7 @@
 #include "PathName.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
+#include "RemoteName.h"
 #include "StatusPanel.h"
 #include "TextConvert.h"
 
@@ -44,16 +45,6 @@ bool ToPort(const QString& text, int& port) {
         return false;
     port = value;
     return true;
-}
-
-// The name the file goes under: its name in the file list, a path relative
-// to the work folder in the Subfolders mode ("pages/index.html", its remote
-// folders made as needed), each space replaced by "_". "\\" and ":" are
-// ordinary characters of Linux names.
-std::string RemoteName(std::string name) {
-    for (char& c : name)
-        if (c == ' ') c = '_';
-    return name;
 }
 
 // The port a protocol uses when none is given.
@@ -292,6 +283,16 @@ QString Form1::ValidateConnection() const {
     return QStringLiteral("ok");
 }
 
+std::vector<std::string> Form1::ListedNames() const {
+    const auto count = std::min<std::int64_t>(module_.SelCount,
+                                              static_cast<std::int64_t>(module_.SelPaths.size()));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<std::int64_t>(count, 0)); ++i)
+        names.push_back(i < module_.SelNames.size() ? module_.SelNames[i]
+                                                    : baseName(module_.SelPaths[i]));
+    return names;
+}
+
 bool Form1::RemoteDirIsValid() {
     if (Text4->text().startsWith(QLatin1Char('/'))) return true;
     MsgBox(this, tr("Remote Directory must begin with a forward slash (\"/\")."), tr("Error"),
@@ -440,6 +441,18 @@ void Form1::Command1_Click() {
         running_ = false;
         return;
     }
+    // Two files bound for one remote name would leave only the second.
+    const std::vector<std::string> listed = ListedNames();
+    if (const auto clash = FirstClash(listed)) {
+        MsgBox(this,
+               tr("%1 and %2 would both be uploaded as %3.")
+                   .arg(FromUtf8(listed[clash->first]), FromUtf8(listed[clash->second]),
+                        FromUtf8(RemoteName(listed[clash->first]))),
+               tr("Error"), QMessageBox::Warning);
+        module_.Busy = false;
+        running_ = false;
+        return;
+    }
 
     StopRequested = false;
     inet_->setProtocol(ProtocolId());
@@ -471,14 +484,10 @@ void Form1::Command1_Click() {
             if (StopRequested) return;
 
             std::int64_t done = 0;
-            const auto count = std::min<std::int64_t>(
-                module_.SelCount, static_cast<std::int64_t>(module_.SelPaths.size()));
-            for (std::int64_t i = 0; i < count; ++i) {
-                const std::string& path = module_.SelPaths[static_cast<std::size_t>(i)];
-                const std::size_t at = static_cast<std::size_t>(i);
-                CurrentFile = RemoteName(at < module_.SelNames.size() ? module_.SelNames[at]
-                                                                      : baseName(path));
-                if (StopRequested || !started(inet_->ExecutePut(path, CurrentFile))) return;
+            for (std::size_t i = 0; i < listed.size(); ++i) {
+                CurrentFile = RemoteName(listed[i]);
+                if (StopRequested || !started(inet_->ExecutePut(module_.SelPaths[i], CurrentFile)))
+                    return;
                 WaitForInet(true);
                 if (StopRequested) return;
                 filesDone_ = ++done;

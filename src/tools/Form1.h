@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QEventLoop;
@@ -77,6 +78,8 @@ class Form1 : public QDialog {
     void WakeWait();
     void DeliverInetEvents();
     bool RemoteDirIsValid();
+    // The names of the files to send as the file list shows them.
+    std::vector<std::string> ListedNames() const;
     // The component reported a certificate or host key it could not trust:
     // asks the user; true when the run should start again trusting it.
     bool AskTrust();

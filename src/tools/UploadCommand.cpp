@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "FtpConnections.h"
 #include "Inet.h"
+#include "RemoteName.h"
 #include "SettingsFile.h"
 
 namespace {
@@ -30,14 +30,6 @@ constexpr const char* kUsage =
 int UsageError(const std::string& why) {
     std::fprintf(stderr, "lexmill-batch: %s\n%s", why.c_str(), kUsage);
     return 2;
-}
-
-// The name the file goes under, as the window gives it.
-std::string RemoteName(const std::string& path) {
-    std::string name = std::filesystem::path(path).filename().string();
-    for (char& c : name)
-        if (c == ' ') c = '_';
-    return name;
 }
 
 std::string Size(std::int64_t bytes) {
@@ -108,15 +100,14 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) return UsageError("no files to upload");
-    // Each file goes under its own name into one remote folder: two that
-    // share a name would leave only the last of them on the server.
-    std::map<std::string, const std::string*> remoteNames;
-    for (const std::string& file : files) {
-        const auto [taken, added] = remoteNames.emplace(RemoteName(file), &file);
-        if (!added)
-            return UsageError(*taken->second + " and " + file + " would both be sent as \"" +
-                              taken->first + "\"");
-    }
+    // Each file goes under its own name into the one remote folder, as the
+    // window sends it; two that share a name would leave only the second.
+    std::vector<std::string> names;
+    for (const std::string& file : files)
+        names.push_back(std::filesystem::path(file).filename().string());
+    if (const auto clash = FirstClash(names))
+        return UsageError(files[clash->first] + " and " + files[clash->second] +
+                          " would both be sent as \"" + RemoteName(names[clash->first]) + "\"");
 
     FtpConnection c;
     try {
@@ -155,7 +146,7 @@ int main(int argc, char** argv) {
     std::size_t sent = 0;
     bool ok = runner.Run(inet.ExecuteCd(c.remoteDir));
     for (; ok && sent < files.size(); ++sent) {
-        const std::string remote = RemoteName(files[sent]);
+        const std::string remote = RemoteName(names[sent]);
         ok = runner.Run(inet.ExecutePut(files[sent], remote), [&] {
             if (terminal && inet.BytesTotal() > 0)
                 std::fprintf(stderr, "\r\033[KUploading %s (%s of %s MB)", remote.c_str(),

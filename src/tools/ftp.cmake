@@ -6,6 +6,7 @@ add_library(lexmill_inet STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Inet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InetAddress.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PeerTrust.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RemoteName.cpp
 )
 target_include_directories(lexmill_inet PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 pkg_check_modules(OPENSSL REQUIRED IMPORTED_TARGET libssl libcrypto)

@@ -116,6 +116,7 @@ TEST_F(Form1Test, OpensOnTheStoredConnectionsAndSavesANewOne) {
 }
 
 // Nothing is stored, nothing is sent; the box to correct has the focus.
+// Two files that would arrive under one name are refused.
 TEST_F(Form1Test, SaveAndUploadCheckTheBoxesFirst) {
     const QString slash = "Error: Remote Directory must begin with a forward slash (\"/\").";
     const std::tuple<const char*, QString, QString, const char*> cases[] = {
@@ -137,6 +138,14 @@ TEST_F(Form1Test, SaveAndUploadCheckTheBoxesFirst) {
                     form.focusWidget()->objectName() == focus);
         EXPECT_EQ(settings.all("FTP Servers") + QString::number(module.Busy), "0");
     }
+    // Two files bound for one remote name: the second would replace the first.
+    Select({{"a b.txt", "one"}, {"a_b.txt", "two"}});
+    Form1 form(module, settings.file());
+    boxes.clear();
+    Fill(form, "n|127.0.0.1|u|p|/up|1");
+    form.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(Boxes(), "Error: a b.txt and a_b.txt would both be uploaded as a_b.txt.");
+    EXPECT_FALSE(module.Busy);
 }
 
 // A typed name that matches none deletes nothing. Deleting asks, renumbers, and
