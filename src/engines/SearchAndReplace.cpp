@@ -63,9 +63,15 @@ struct FileOutcome {
 
 class FileJob {
   public:
-    FileJob(const std::string& path, const BatchOptions& options, BatchHost& host,
-            ScanBuffers& buffers, PatternCache& patterns)
-        : path_(path), options_(options), host_(host), buffers_(buffers), patterns_(patterns) {
+    // `name`: the file as the list shows it, for the status line.
+    FileJob(const std::string& path, const std::string& name, const BatchOptions& options,
+            BatchHost& host, ScanBuffers& buffers, PatternCache& patterns)
+        : path_(path),
+          name_(name),
+          options_(options),
+          host_(host),
+          buffers_(buffers),
+          patterns_(patterns) {
         if (!options.matchCase) folder_.emplace(options.charset);
     }
 
@@ -87,7 +93,7 @@ class FileJob {
             return outcome;
         }
 
-        host_.setStatus("Found text in " + baseName(path_) + ". Replacing.");
+        host_.setStatus("Found text in " + name_ + ". Replacing.");
         NewText text = written.rewrite
                            ? std::move(written)
                            : writeNewText(path_, *search, options_, folder, buffers_, regex);
@@ -112,6 +118,7 @@ class FileJob {
     }
 
     const std::string& path_;
+    const std::string& name_;
     const BatchOptions& options_;
     BatchHost& host_;
     ScanBuffers& buffers_;
@@ -316,7 +323,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         if (sameAs[i]) {
             host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
         } else {
-            host.setStatus("Checking " + baseName(path));
+            host.setStatus("Checking " + name);
             const BatchOptions options = host.options();
             host.repaint();
             std::optional<FileOutcome> outcome;
@@ -326,7 +333,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                     if (auto found = foundAhead(answer, path)) {
                         NewText written;
                         if (*found) written = std::move(answer->newText);
-                        outcome = FileJob(path, options, host, buffers, patterns)
+                        outcome = FileJob(path, name, options, host, buffers, patterns)
                                       .run(std::move(*found), std::move(written));
                     }
                 }

@@ -198,11 +198,14 @@ RunCase manyFilesSearched() {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
     // A rewritten file differs only in the occurrences: NULs, CR LF, no final line break.
+    // The status names each file as listed, with its folder.
     RunCase{"ReportsEachStepInOrder", {{"a.txt", "nothing to see\r\n"},
-        {"b.txt", "Cat\0cAT\r\nline\r\nCATCAT"s}}, {"a.txt", "b.txt"}, kReplace, {"b.txt"},
-        kChanged + "4 replacements made.", {{"b.txt", "dog\0dog\r\nline\r\ndogdog"s}}, "", nullptr,
+        {"sub/b.txt", "Cat\0cAT\r\nline\r\nCATCAT"s}}, {"a.txt", "sub/b.txt"}, kReplace,
+        {"sub/b.txt"}, kChanged + "4 replacements made.",
+        {{"sub/b.txt", "dog\0dog\r\nline\r\ndogdog"s}}, "", nullptr,
         {kEsc, "wait", "start off", "status Checking a.txt", "progress 16", "yield",
-         "status Checking b.txt", "status Found text in b.txt. Replacing.", "progress 37", "yield",
+         "status Checking sub/b.txt", "status Found text in sub/b.txt. Replacing.", "progress 37",
+         "yield",
          "start on", "arrow", "show " + kChanged + "4 replacements made.", "progress 0", "idle",
          "hint "}},
     RunCase{"NoSelectionOnlyShowsTheMessage", {{"a.txt", "cat"}}, {}, kReplace, {}, "", {}, "",
