@@ -284,10 +284,11 @@ QString Form1::ValidateConnection() const {
 }
 
 std::vector<std::string> Form1::ListedNames() const {
-    const auto count = std::min<std::int64_t>(module_.SelCount,
-                                              static_cast<std::int64_t>(module_.SelPaths.size()));
+    const std::size_t count =
+        std::min(static_cast<std::size_t>(std::max<std::int64_t>(module_.SelCount, 0)),
+                 module_.SelPaths.size());
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<std::int64_t>(count, 0)); ++i)
+    for (std::size_t i = 0; i < count; ++i)
         names.push_back(i < module_.SelNames.size() ? module_.SelNames[i]
                                                     : baseName(module_.SelPaths[i]));
     return names;
