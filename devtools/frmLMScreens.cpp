@@ -19,8 +19,8 @@
 
 #include "FileListBox.h"
 #include "Form3.h"
-#include "Module1.h"
 #include "ScriptedMessageBoxes.h"
+#include "batch/Module1.h"
 #include "frmLM.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <exception>
 
 #include "MessageBox.h"
-#include "Module1.h"
 #include "SettingsFile.h"
-#include "TemporaryFile.h"
 #include "TextConvert.h"
 #include "TextEditor.h"
+#include "batch/Module1.h"
 #include "frmLM.h"
+#include "write/TemporaryFile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <optional>
 
-#include "RegexPattern.h"
+#include "match/RegexPattern.h"
 
 namespace lexmill::cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "BatchHost.h"
-#include "FolderWalk.h"
+#include "batch/BatchHost.h"
+#include "files/FolderWalk.h"
 
 namespace lexmill::cli {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "Preview.h"
+#include "undo/Preview.h"
 
 namespace lexmill::cli {
 namespace {

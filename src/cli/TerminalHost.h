@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "BatchHost.h"
-#include "Module1.h"
+#include "batch/BatchHost.h"
+#include "batch/Module1.h"
 
 namespace lexmill::cli {
 

@@ -12,15 +12,16 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "FileError.h"
-#include "Module1.h"
 #include "PreviewCommand.h"
-#include "RunRecord.h"
-#include "SearchAndReplace.h"
-#include "Tally.h"
-#include "TemporaryFile.h"
 #include "TerminalHost.h"
 #include "WalkOperands.h"
+#include "base/FileError.h"
+#include "batch/Module1.h"
+#include "batch/SearchAndReplace.h"
+#include "records/RunRecord.h"
+#include "tally/Tally.h"
+#include "undo/UndoRun.h"
+#include "write/TemporaryFile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <cstdint>
 
-#include "FilterKey.h"
+#include "files/FilterKey.h"
 
 namespace lexmill {
 

@@ -11,13 +11,14 @@
 #include "FileListBox.h"
 #include "Form3.h"
 #include "MessageBox.h"
-#include "Module1.h"
-#include "RunRecord.h"
-#include "SearchAndReplace.h"
 #include "StatusPanel.h"
 #include "TextBlock.h"
 #include "TextConvert.h"
+#include "batch/Module1.h"
+#include "batch/SearchAndReplace.h"
 #include "frmLMControls.h"
+#include "records/RunRecord.h"
+#include "undo/UndoRun.h"
 
 namespace lexmill {
 

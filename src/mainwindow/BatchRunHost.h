@@ -3,7 +3,7 @@
 #include <QString>
 #include <string>
 
-#include "BatchHost.h"
+#include "batch/BatchHost.h"
 
 class QWidget;
 

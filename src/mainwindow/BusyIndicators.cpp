@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "Module1.h"
 #include "ProgressProperty.h"
+#include "batch/Module1.h"
 #include "frmLMControls.h"
 
 namespace lexmill {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "FolderListing.h"
-#include "NameOrder.h"
 #include "TextConvert.h"
+#include "files/NameOrder.h"
 
 namespace lexmill {
 

@@ -15,11 +15,11 @@
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
-#include "Module1.h"
 #include "StatusPanel.h"
 #include "TextConvert.h"
 #include "TextEditor.h"
 #include "ToolTipText.h"
+#include "batch/Module1.h"
 #include "frmLMControls.h"
 
 namespace lexmill {

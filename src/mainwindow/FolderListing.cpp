@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "FileListBox.h"
-#include "FolderWalk.h"
 #include "TextConvert.h"
+#include "files/FolderWalk.h"
 
 namespace lexmill {
 namespace {

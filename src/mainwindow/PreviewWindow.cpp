@@ -13,8 +13,8 @@
 #include <chrono>
 
 #include "CommandButton.h"
-#include "Preview.h"
 #include "TextConvert.h"
+#include "undo/Preview.h"
 
 namespace lexmill {
 

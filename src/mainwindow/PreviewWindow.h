@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "BatchHost.h"
+#include "batch/BatchHost.h"
 
 class QLabel;
 class QPlainTextEdit;

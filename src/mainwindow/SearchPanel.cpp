@@ -8,12 +8,12 @@
 #include <QTextCursor>
 #include <algorithm>
 
-#include "BatchHost.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
-#include "Module1.h"
-#include "RegexPattern.h"
+#include "batch/BatchHost.h"
+#include "batch/Module1.h"
 #include "frmLMControls.h"
+#include "match/RegexPattern.h"
 
 namespace lexmill {
 

@@ -6,14 +6,14 @@
 #include <QPushButton>
 
 #include "BusyIndicators.h"
-#include "FileError.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
-#include "Module1.h"
-#include "Tally.h"
 #include "TextBlock.h"
 #include "TextConvert.h"
+#include "base/FileError.h"
+#include "batch/Module1.h"
 #include "frmLMControls.h"
+#include "tally/Tally.h"
 
 namespace lexmill {
 

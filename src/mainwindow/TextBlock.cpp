@@ -9,12 +9,12 @@
 #include <algorithm>
 
 #include "BusyIndicators.h"
-#include "FileError.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
-#include "Module1.h"
-#include "OrdinaryFile.h"
 #include "TextConvert.h"
+#include "base/FileError.h"
+#include "base/OrdinaryFile.h"
+#include "batch/Module1.h"
 #include "frmLMControls.h"
 
 namespace lexmill {

@@ -16,8 +16,8 @@
 
 #include "FileListBox.h"
 #include "MessageBox.h"
-#include "Module1.h"
 #include "TrayIcon.h"
+#include "batch/Module1.h"
 
 namespace lexmill {
 

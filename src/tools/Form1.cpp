@@ -18,13 +18,13 @@
 #include "FtpConnections.h"
 #include "Inet.h"
 #include "MessageBox.h"
-#include "Module1.h"
-#include "PathName.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
 #include "RemoteName.h"
 #include "StatusPanel.h"
 #include "TextConvert.h"
+#include "base/PathName.h"
+#include "batch/Module1.h"
 
 namespace lexmill {
 

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "CommandButton.h"
-#include "Utf8.h"
+#include "match/Utf8.h"
 
 namespace lexmill {
 

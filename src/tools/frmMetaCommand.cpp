@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "FileError.h"
 #include "MessageBox.h"
-#include "MetaTags.h"
-#include "Module1.h"
+#include "base/FileError.h"
+#include "batch/Module1.h"
+#include "meta/MetaTags.h"
 
 namespace lexmill {
 

@@ -22,7 +22,7 @@ target_link_libraries(lexmill_ftp_connections PUBLIC lexmill_settings)
 add_library(lexmill_ftp STATIC ${CMAKE_CURRENT_LIST_DIR}/Form1.cpp)
 target_include_directories(lexmill_ftp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(lexmill_ftp
-    PUBLIC lexmill_inet lexmill_ftp_connections lexmill_engines lexmill_settings lexmill_results
+    PUBLIC lexmill_inet lexmill_ftp_connections lexmill_batch lexmill_settings lexmill_results
            lexmill_dialogs Qt6::Widgets)
 
 # lexmill-batch --upload runs this program, from lexmill-batch's own folder.

@@ -4,4 +4,4 @@ add_library(lexmill_meta STATIC
     frmMetaCommand.cpp
 )
 target_include_directories(lexmill_meta PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(lexmill_meta PUBLIC lexmill_engines lexmill_widgets)
+target_link_libraries(lexmill_meta PUBLIC lexmill_metatags lexmill_batch lexmill_widgets)

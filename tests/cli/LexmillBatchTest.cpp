@@ -31,6 +31,10 @@ std::string expand(std::string text, const std::string& dir) {
 }
 
 class LexmillBatch : public ::testing::TestWithParam<BatchRun> {};
+// A case prints as its row's name.
+void PrintTo(const BatchRun& row, std::ostream* os) {
+    *os << row.name;
+}
 
 TEST_P(LexmillBatch, PrintsAndExitsAsAScriptExpects) {
     const BatchRun& r = GetParam();

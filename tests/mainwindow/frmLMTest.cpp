@@ -10,15 +10,15 @@
 #include "CRegSettings.h"
 #include "FileListBox.h"
 #include "Form3.h"
-#include "Module1.h"
-#include "Preview.h"
 #include "PreviewWindow.h"
 #include "QtPrinters.h"
 #include "RecordedShellOpens.h"
-#include "RunRecord.h"
 #include "ScriptedMessageBoxes.h"
 #include "StatusPanel.h"
+#include "batch/Module1.h"
 #include "frmLM.h"
+#include "records/RunRecord.h"
+#include "undo/Preview.h"
 
 using namespace lexmill;
 

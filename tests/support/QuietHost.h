@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchHost.h"
+#include "batch/BatchHost.h"
 
 namespace lexmill::test {
 

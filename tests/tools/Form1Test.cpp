@@ -11,11 +11,11 @@
 #include "Form1.h"
 #include "FtpTestServer.h"
 #include "Inet.h"
-#include "Module1.h"
 #include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 #include "SshTestServer.h"
 #include "TempSettings.h"
+#include "batch/Module1.h"
 
 using namespace lexmill;
 using namespace lexmill::test;

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "Module1.h"
 #include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempDir.h"
+#include "batch/Module1.h"
 #include "frmMeta.h"
 #include "frmMetaCommand.h"
 

@@ -12,6 +12,6 @@ target_link_libraries(ftp_window_tests PRIVATE lexmill_ftp lexmill_test_qtmain)
 foreach(suite inet_tests ftp_window_tests)
     target_compile_definitions(${suite} PRIVATE
         LEXMILL_FTP_SERVER_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/ftp_test_server.py")
-    gtest_discover_tests(${suite} DISCOVERY_MODE PRE_TEST
+    gtest_discover_tests(${suite} NO_PRETTY_VALUES DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 300)
 endforeach()

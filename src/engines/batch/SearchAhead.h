@@ -1,0 +1,111 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/UniqueFd.h"
+#include "batch/BatchHost.h"
+#include "match/LiteralScanner.h"
+#include "match/RegexPattern.h"
+#include "write/AtomicRewrite.h"
+
+namespace lexmill {
+
+// A file of a run, opened and searched up to the first occurrence of the
+// search text (nothing when there is none, or the search text is empty).
+struct FirstSearch {
+    UniqueFd source;
+    std::optional<std::uint64_t> first;
+    dev_t device = 0;  // the file as the system knows it
+    ino_t inode = 0;
+};
+
+// Nothing when `path` is gone or is no ordinary file. `folder` null: match
+// case. With `regex`, its matches are the occurrences. Throws FileError.
+std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
+                                       const CaseFolder* folder, ScanBuffers& buffers,
+                                       const RegexPattern* regex = nullptr);
+
+// The new text of a file found to hold the search text, written to a
+// temporary file beside it (AtomicRewrite.h), and the replacements made.
+// `regex` is compiled with the replacement. Throws FileError.
+struct NewText {
+    std::unique_ptr<AtomicRewrite> rewrite;
+    std::uint64_t occurrences = 0;
+};
+NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOptions& options,
+                     const CaseFolder* folder, ScanBuffers& buffers, const RegexPattern* regex);
+
+// Looks for the search text in the files of a run ahead of it, on a few
+// threads of its own, so that files are read and searched in parallel while
+// the run itself still takes them one by one, in selection order, with every
+// host call on its own thread. Only reads: a run that reaches a file takes
+// the answer found for it, or handles the file itself when no thread has
+// started on it yet. Searches with the options given at the start; the run
+// uses an answer only while its options still ask the same search.
+//
+// The threads stay at most a window of files ahead of the run and block
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT.
+//
+// In a replace run the threads also write the new texts of a few files found
+// ahead, so that the creating and writing of temporary files, which is most of
+// a run's time, goes on on several cores. The run only backs up and commits.
+class SearchAhead {
+  public:
+    struct Answer {
+        enum Kind { NotOrdinary, NotFound, Found, Failed } kind;
+        std::string reason;  // of a failure
+        FirstSearch found;   // the file, kept open when the text was found
+        NewText newText;     // of a file found in a replace run, when written ahead
+    };
+
+    // Searches ahead the files of `paths` marked in `wanted`, on `threads`
+    // threads (none when fewer than two files are wanted).
+    SearchAhead(const std::vector<std::string>& paths, std::vector<bool> wanted,
+                const BatchOptions& options, unsigned threads);
+    ~SearchAhead();  // stops the threads; a file being searched is finished first
+    SearchAhead(const SearchAhead&) = delete;
+    SearchAhead& operator=(const SearchAhead&) = delete;
+
+    // The answer for file i, once it is ready; nothing when no thread started
+    // on it (it is then left to the caller), or `options` ask another search
+    // or another replacement.
+    std::optional<Answer> take(std::size_t i, const BatchOptions& options);
+
+  private:
+    enum State : unsigned char { kWaiting, kSearching, kDone, kLeft };
+
+    void work();
+    void writeAhead(std::size_t i, Answer& answer, const CaseFolder* folder, ScanBuffers& buffers);
+
+    // The run's selection, which stays as it is while the run reads it too.
+    const std::vector<std::string>& paths_;
+    std::vector<bool> wanted_;
+    BatchOptions options_;
+    // The threads' own compiled pattern: the run's may be compiled again.
+    std::unique_ptr<RegexPattern> regex_;
+    std::mutex mutex_;
+    std::condition_variable wake_;  // threads: the run moved on, or stop
+    std::condition_variable done_;  // the run: an answer is ready
+    std::vector<State> state_;
+    // Answers of the files within the window, file i at i % kWindow.
+    std::vector<std::optional<Answer>> answers_;
+    std::size_t next_ = 0;                // the first file no thread has looked at
+    std::size_t reached_ = 0;             // the file the run is at
+    unsigned waiting_ = 0;                // threads waiting for the run to move on
+    std::size_t written_ = 0;             // new texts written ahead and not yet taken
+    std::vector<std::size_t> writersAt_;  // files whose writing waits for room
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace lexmill

@@ -1,0 +1,413 @@
+#include "batch/SearchAndReplace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+
+#include "base/FileError.h"
+#include "base/PathName.h"
+#include "base/UniqueFd.h"
+#include "batch/ReplacePass.h"
+#include "batch/SearchAhead.h"
+#include "match/LiteralScanner.h"
+#include "match/RegexPattern.h"
+#include "records/RunRecord.h"
+#include "write/AtomicRewrite.h"
+#include "write/CommitGroup.h"
+
+namespace lexmill {
+namespace {
+
+constexpr std::size_t kMaxListedFailures = 20;
+// Bigger files are searched by the run itself: a cancelled run never waits
+// long for a thread to finish one.
+constexpr off_t kMaxSearchAheadBytes = 8 << 20;
+
+// An ordinary file at path (links followed); nothing for a missing file, a
+// folder or a device, which a run passes over.
+std::optional<struct stat> ordinaryFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return st;
+}
+
+// A file as the system knows it, whatever name it is reached by.
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& id) const {
+        return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 +
+                                          static_cast<std::uint64_t>(id.device));
+    }
+};
+
+// What searching one file found; for a change, the new text waits in `rewrite`.
+struct FileOutcome {
+    bool found = false;
+    std::uint64_t occurrences = 0;
+    std::unique_ptr<AtomicRewrite> rewrite;
+    UniqueFd source;  // the file, kept open until it is replaced
+};
+
+class FileJob {
+  public:
+    // `name`: the file as the list shows it, for the status line.
+    FileJob(const std::string& path, const std::string& name, const BatchOptions& options,
+            BatchHost& host, ScanBuffers& buffers, PatternCache& patterns)
+        : path_(path),
+          name_(name),
+          options_(options),
+          host_(host),
+          buffers_(buffers),
+          patterns_(patterns) {
+        if (!options.matchCase) folder_.emplace(options.charset);
+    }
+
+    // Nothing when the file is not an ordinary file (any more). `found`: the
+    // file as searched ahead, when it still is the file at the path; `written`:
+    // its new text, when written ahead too.
+    std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt,
+                                   NewText written = {}) {
+        const RegexPattern* regex = written.rewrite ? nullptr : pattern();
+        const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
+        auto search =
+            found ? std::move(found) : searchFirst(path_, options_, folder, buffers_, regex);
+        if (!search) return std::nullopt;
+        FileOutcome outcome;
+        if (!search->first) return outcome;
+        outcome.found = true;
+        if (options_.searchOnly) {
+            outcome.occurrences = 1;
+            return outcome;
+        }
+
+        host_.setStatus("Found text in " + name_ + ". Replacing.");
+        NewText text = written.rewrite
+                           ? std::move(written)
+                           : writeNewText(path_, *search, options_, folder, buffers_, regex);
+        outcome.occurrences = text.occurrences;
+        outcome.rewrite = std::move(text.rewrite);
+        outcome.source = std::move(search->source);
+        return outcome;
+    }
+
+  private:
+    // The run's pattern, compiled again only when the options change; a
+    // pattern made invalid during the run fails the file.
+    const RegexPattern* pattern() {
+        if (!options_.regex) return nullptr;
+        try {
+            return &patterns_.get(options_.searchText,
+                                  options_.searchOnly ? "" : options_.replaceText,
+                                  options_.matchCase, options_.charset);
+        } catch (const PatternError& e) {
+            throw FileError(path_, std::string("invalid regular expression: ") + e.what());
+        }
+    }
+
+    const std::string& path_;
+    const std::string& name_;
+    const BatchOptions& options_;
+    BatchHost& host_;
+    ScanBuffers& buffers_;
+    PatternCache& patterns_;
+    std::optional<CaseFolder> folder_;
+};
+
+// Takes the answer found ahead for a file as the file's outcome where it is
+// all the run needs: every answer of Search Only, and in a replace run a file
+// without the text. Throws the failure found. False: the run must handle the
+// file itself.
+bool useAnswer(const std::optional<SearchAhead::Answer>& answer, const BatchOptions& options,
+               std::optional<FileOutcome>& outcome) {
+    if (!answer) return false;
+    if (answer->kind == SearchAhead::Answer::NotFound) {
+        outcome.emplace();
+        return true;
+    }
+    if (!options.searchOnly) return false;
+    switch (answer->kind) {
+        case SearchAhead::Answer::Found:
+            outcome.emplace().found = true;
+            outcome->occurrences = 1;
+            break;
+        case SearchAhead::Answer::Failed:
+            throw FileError("", answer->reason);
+        default:  // not an ordinary file: passed over
+            break;
+    }
+    return true;
+}
+
+// In a replace run, a file found ahead to have the text, still open, when the
+// path still leads to it. Nothing when the path leads nowhere now: the file is
+// passed over, as when it is gone before the run reaches it.
+std::optional<std::optional<FirstSearch>> foundAhead(std::optional<SearchAhead::Answer>& answer,
+                                                     const std::string& path) {
+    using Found = std::optional<FirstSearch>;
+    if (!answer || answer->kind != SearchAhead::Answer::Found) return Found();
+    struct stat now {};
+    if (::stat(path.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(Found());
+    if (!S_ISREG(now.st_mode)) return std::nullopt;
+    if (answer->found.device != now.st_dev || answer->found.inode != now.st_ino)
+        return Found();  // another file now: searched again
+    return Found(std::move(answer->found));
+}
+
+// The files of a run that contained the text, reported to the host in
+// selection order, each changed file only once its new text is on disk.
+class ResultLedger {
+  public:
+    ResultLedger(BatchHost& host, BatchReport& report) : host_(host), report_(report) {}
+
+    void listNow(const std::string& name, std::uint64_t occurrences) {
+        order_.push_back({next_++, name, {}, occurrences, true, {}});
+        flush();
+    }
+
+    void failNow(const std::string& name, const std::string& path, const std::string& reason) {
+        order_.push_back({next_++, name, path, 0, true, reason});
+        flush();
+    }
+
+    // A changed file, whose new text is written out: it is listed once it and its
+    // backup are made durable with the rest of their group, and renamed.
+    void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
+                     std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, bool backup,
+                     std::uint64_t bytes) {
+        std::unique_ptr<BackupCopy> copy;
+        try {
+            if (backup)
+                copy = std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK",
+                                                    baseName(path), source.get());
+        } catch (const FileError& e) {
+            return failNow(name, path, e.reason());
+        }
+        const std::size_t tag = next_++;
+        order_.push_back({tag, name, path, occurrences, false, {}, backup});
+        group_.add(tag, std::move(rewrite), std::move(copy), std::move(source),
+                   backup ? 2 * bytes : bytes);
+    }
+
+    // Starts committing the group of pending changes in the background when
+    // it is due (with `all`: commits every group now), then reports what has
+    // finished.
+    void drain(bool all) {
+        for (auto& f : all            ? group_.commit()
+                       : group_.due() ? group_.commitInBackground()
+                                      : group_.finishedInBackground())
+            for (auto& e : order_)
+                if (e.tag == f.tag) {
+                    e.ready = true;
+                    e.error = std::move(f.error);
+                }
+        flush();
+    }
+
+    // The paths of the changed files backed up into LMBACK, in selection order.
+    const std::vector<std::string>& backedUp() const { return backedUp_; }
+
+  private:
+    struct Entry {
+        std::size_t tag;
+        std::string name, path;
+        std::uint64_t occurrences;
+        bool ready;
+        std::optional<std::string> error;
+        bool backedUp = false;
+    };
+
+    void flush() {
+        for (; !order_.empty() && order_.front().ready; order_.pop_front()) {
+            Entry& e = order_.front();
+            if (e.error) {
+                report_.failures.push_back({e.name, e.path, *e.error});
+                continue;
+            }
+            report_.listed.push_back(e.name);
+            if (e.backedUp) backedUp_.push_back(e.path);
+            report_.count += e.occurrences;
+            host_.addResult(e.name);
+        }
+    }
+
+    BatchHost& host_;
+    BatchReport& report_;
+    CommitGroup group_;
+    std::deque<Entry> order_;
+    std::size_t next_ = 0;
+    std::vector<std::string> backedUp_;
+};
+
+}  // namespace
+
+std::string failureMessage(const std::vector<FileFailure>& failures) {
+    std::string text = "Lexmill could not handle these files; they were left as they were:\n";
+    std::size_t shown = 0;
+    for (const auto& f : failures) {
+        if (shown++ == kMaxListedFailures) {
+            text += "\n... and " + std::to_string(failures.size() - kMaxListedFailures) + " more.";
+            break;
+        }
+        text += "\n" + f.name + ": " + f.reason;
+    }
+    return text;
+}
+
+BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
+    BatchReport report;
+    host.setHint("Press \"Esc\" to cancel.");
+    m.CancelRequested = false;
+    m.Busy = true;
+    host.setWaitCursor(true);
+    host.setStartEnabled(false);
+
+    if (m.SelCount <= 0) {
+        host.message("Please select one or more files for this operation.", "No Files Selected",
+                     MessageIcon::Information);
+        host.setWaitCursor(false);
+        host.setStartEnabled(true);
+        m.Busy = false;
+        host.setHint("");
+        return report;
+    }
+    report.ran = true;
+    const auto selected = static_cast<std::size_t>(m.SelCount);
+
+    // Each file is handled once, at its first place: a later name of it (the
+    // same path again, another path, a link) is passed over. Files are told
+    // apart before any is rewritten, since a rewrite gives a file a new inode.
+    m.TotalBytes = 0;
+    std::vector<std::int64_t> sizes(selected);
+    std::vector<std::optional<std::size_t>> sameAs(selected);
+    std::vector<bool> searchAhead(selected);
+    std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
+    for (std::size_t i = 0; i < selected; ++i) {
+        const auto st = ordinaryFile(m.SelPaths[i]);
+        if (!st) continue;
+        const auto [place, isNew] = firstPlace.try_emplace({st->st_dev, st->st_ino}, i);
+        if (!isNew) {
+            sameAs[i] = place->second;
+            continue;
+        }
+        sizes[i] = static_cast<std::int64_t>(st->st_size);
+        m.TotalBytes += sizes[i];
+        searchAhead[i] = st->st_size <= kMaxSearchAheadBytes;
+    }
+    firstPlace.clear();
+    m.ProgressMax = m.TotalBytes;
+    std::int64_t processed = 0;
+    ScanBuffers buffers;
+    PatternCache patterns;
+    std::optional<SearchAhead> ahead;
+    ahead.emplace(m.SelPaths, std::move(searchAhead), host.options(),
+                  std::max(1u, std::thread::hardware_concurrency()));
+
+    ResultLedger ledger(host, report);
+    for (std::size_t i = 0; i < selected; ++i) {
+        const std::string& path = m.SelPaths[i];
+        const std::string& name = m.SelNames[i];
+        if (sameAs[i]) {
+            host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
+        } else {
+            host.setStatus("Checking " + name);
+            const BatchOptions options = host.options();
+            host.repaint();
+            std::optional<FileOutcome> outcome;
+            auto answer = ahead->take(i, options);
+            try {
+                if (!useAnswer(answer, options, outcome)) {
+                    if (auto found = foundAhead(answer, path)) {
+                        NewText written;
+                        if (*found) written = std::move(answer->newText);
+                        outcome = FileJob(path, name, options, host, buffers, patterns)
+                                      .run(std::move(*found), std::move(written));
+                    }
+                }
+            } catch (const FileError& e) {
+                ledger.failNow(name, path, e.reason());
+                outcome.emplace();
+            }
+            if (outcome) {
+                if (outcome->rewrite)
+                    ledger.commitLater(name, path, outcome->occurrences,
+                                       std::move(outcome->rewrite), std::move(outcome->source),
+                                       options.makeBackups, static_cast<std::uint64_t>(sizes[i]));
+                else if (outcome->found)
+                    ledger.listNow(name, outcome->occurrences);
+                processed += sizes[i];
+                host.setProgress(processed);
+            } else {
+                host.fileSkipped(path);
+            }
+        }
+        ledger.drain(false);
+        if (m.CancelRequested) {
+            report.cancelled = true;
+            break;
+        }
+        host.yield();
+    }
+    ahead.reset();  // a cancelled run reads no further
+    ledger.drain(true);
+    // Esc during the last file still marks the run as cancelled.
+    report.cancelled = report.cancelled || m.CancelRequested;
+    if (!ledger.backedUp().empty()) {
+        try {
+            const BatchOptions o = host.options();
+            report.runRecord =
+                writeRunRecord(defaultRunsFolder(), m.WorkPath,
+                               {o.searchText, o.replaceText, o.regex}, ledger.backedUp());
+            host.runRecorded(report.runRecord);
+        } catch (const FileError& e) {
+            report.runRecordError = e.what();
+        }
+    }
+
+    host.setStartEnabled(true);
+    const std::string word = report.cancelled ? "cancelled" : "complete";
+    report.searchOnly = host.options().searchOnly;
+    if (!report.searchOnly) {
+        report.summary =
+            "Search " + word + ". " + std::to_string(report.count) + " replacements made.";
+        report.heading = "Files that were changed:";
+    } else {
+        report.heading = "Files:";
+        if (report.count == 0) {
+            host.addResult("None");
+            report.summary =
+                "Search " + word + ". Found 0 files that contained the text you entered.";
+        } else {
+            report.summary = "Search " + word + ". Found " + std::to_string(report.listed.size()) +
+                             " files that contained the text you entered.";
+        }
+    }
+    finishRun(m, host, report);
+    return report;
+}
+
+void finishRun(Module1& m, BatchHost& host, const BatchReport& report) {
+    host.setWaitCursor(false);
+    m.Busy = false;
+    if (!report.failures.empty())
+        host.message(failureMessage(report.failures), "Warning", MessageIcon::Exclamation);
+    host.showResults(report.heading, report.summary);
+    host.setProgress(0);
+    host.setIdleStatus();
+    host.setHint("");
+}
+
+}  // namespace lexmill

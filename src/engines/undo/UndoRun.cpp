@@ -1,0 +1,99 @@
+#include "undo/UndoRun.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "base/FileError.h"
+#include "base/PathName.h"
+#include "base/UniqueFd.h"
+#include "write/AtomicRewrite.h"
+
+namespace lexmill {
+namespace {
+
+// Puts the backup's bytes back into the file, when both are as the run left them.
+void restoreFile(const RecordedFile& f) {
+    FileStamp now;
+    if (!stampOf(f.path, true, now)) throw FileError(f.path, "the file is gone since the run");
+    if (now != f.file) throw FileError(f.path, "the file was changed since the run");
+    UniqueFd backup(::open(f.backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (!backup || ::fstat(backup.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw FileError(f.path, "its backup in LMBACK is gone since the run");
+    if (stampFrom(st) != f.backupStamp)
+        throw FileError(f.path, "its backup in LMBACK was replaced or changed since the run");
+    AtomicRewrite rewrite(f.path);
+    rewrite.copyFrom(backup.get(), f.backupStamp.size);
+    // The file may have been written while the backup was copied.
+    if (!stampOf(f.path, true, now) || now != f.file)
+        throw FileError(f.path, "the file was changed since the run");
+    rewrite.commit();
+}
+
+}  // namespace
+
+BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record, BatchHost& host) {
+    BatchReport report;
+    report.ran = true;
+    host.setHint("Press \"Esc\" to cancel.");
+    m.CancelRequested = false;
+    m.Busy = true;
+    host.setWaitCursor(true);
+    host.setStartEnabled(false);
+
+    m.TotalBytes = 0;
+    for (const auto& f : record.files)
+        if (!f.restored) m.TotalBytes += static_cast<std::int64_t>(f.backupStamp.size);
+    m.ProgressMax = m.TotalBytes;
+    std::int64_t processed = 0;
+    bool finished = true;
+    for (std::size_t i = 0; i < record.files.size(); ++i) {
+        RecordedFile& f = record.files[i];
+        if (f.restored) continue;
+        host.setStatus("Restoring " + baseName(f.path));
+        host.repaint();
+        // Named as the run listed them: relative to its folder.
+        const std::string name = f.path.starts_with(record.folder) && record.folder.ends_with('/')
+                                     ? f.path.substr(record.folder.size())
+                                     : f.path;
+        try {
+            restoreFile(f);
+            f.restored = true;
+            report.listed.push_back(name);
+            ++report.count;
+            host.addResult(name);
+        } catch (const FileError& e) {
+            report.failures.push_back({name, f.path, e.reason()});
+        }
+        processed += static_cast<std::int64_t>(f.backupStamp.size);
+        host.setProgress(processed);
+        if (m.CancelRequested) {
+            report.cancelled = true;
+            finished = std::all_of(record.files.begin() + static_cast<long>(i) + 1,
+                                   record.files.end(), [](const auto& g) { return g.restored; });
+            break;
+        }
+        host.yield();
+    }
+    report.cancelled = report.cancelled || m.CancelRequested;
+    record.undone = finished;
+    try {
+        saveRunRecord(runsFolder, record);
+    } catch (const FileError& e) {
+        report.failures.push_back({e.path(), e.path(), e.reason()});
+    }
+
+    host.setStartEnabled(true);
+    report.heading = "Files that were restored:";
+    report.summary = std::string("Undo ") + (report.cancelled ? "cancelled" : "complete") + ". " +
+                     std::to_string(report.count) + " files restored.";
+    finishRun(m, host, report);
+    return report;
+}
+
+}  // namespace lexmill

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/UniqueFd.h"
+#include "write/AtomicRewrite.h"
+#include "write/FileCloser.h"
+
+namespace lexmill {
+
+// Commits the rewrites of a run in groups: the new texts (and backups) of many
+// files are written, made durable together with one syncfs() per file system,
+// then renamed in the order they were added. One wait for the disk serves the
+// whole group instead of one per file, and a crash at any moment still leaves
+// each file either as it was or wholly new. A group is bounded in files and
+// bytes (temporary files and disk space) and in age (results keep coming).
+//
+// A group may be committed on a thread of its own while the next one is
+// filled: the wait for the disk then holds up nothing else. Groups are
+// committed one at a time, in the order they were filled.
+class CommitGroup {
+  public:
+    struct Finished {
+        std::size_t tag;
+        std::optional<std::string> error;  // a FileError's reason
+    };
+
+    // A file whose new text is written out, and its backup copy (null for
+    // none), which is put in place before the file is replaced. `old`: the
+    // file open, closed once replaced (FileCloser.h). `bytes`: what the new
+    // text and the backup take on disk, roughly.
+    void add(std::size_t tag, std::unique_ptr<AtomicRewrite> rewrite,
+             std::unique_ptr<BackupCopy> backup, UniqueFd old, std::uint64_t bytes);
+
+    bool empty() const { return members_.empty(); }
+    // Whether the group is big enough, or old enough, to be committed now.
+    bool due() const;
+
+    CommitGroup() = default;
+    ~CommitGroup();  // waits for a commit under way; drops the group being filled
+    CommitGroup(const CommitGroup&) = delete;
+    CommitGroup& operator=(const CommitGroup&) = delete;
+
+    // Makes the group durable and renames its files, in the order added; a
+    // file that fails is left as it was and fails alone. Returns those of the
+    // group committed in the background before, if any, then these.
+    std::vector<Finished> commit();
+    // Starts committing the group in the background, once the group before
+    // is committed; returns what that one finished with.
+    std::vector<Finished> commitInBackground();
+    // What the group committed in the background finished with, if it has.
+    std::vector<Finished> finishedInBackground();
+
+  private:
+    struct Member {
+        std::size_t tag;
+        std::unique_ptr<AtomicRewrite> rewrite;
+        std::unique_ptr<BackupCopy> backup;
+        UniqueFd old;
+        std::optional<std::string> error;
+    };
+
+    static std::vector<Finished> commitMembers(std::vector<Member>& members, FileCloser& closer);
+    static void syncMembers(std::vector<Member>& members);
+    // What the commit under way finished with, waiting for it unless `wait`
+    // is false (nothing then while it goes on).
+    std::vector<Finished> takeBackground(bool wait);
+    void work();
+
+    std::vector<Member> members_;
+    std::uint64_t bytes_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    FileCloser closer_;
+
+    // The group being committed in the background, and what it finished.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Member> committing_;
+    std::optional<std::vector<Finished>> finished_;
+    bool busy_ = false, stopping_ = false;
+    std::vector<std::thread> thread_;
+};
+
+}  // namespace lexmill

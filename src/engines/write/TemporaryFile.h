@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "base/UniqueFd.h"
+
+namespace lexmill {
+
+// A new, empty file named ".~lm.XXXXXX" (six random letters and digits) in a
+// folder, where a rewrite writes the new text before renaming it over the
+// file. It is removed when the object goes, unless it was renamed.
+//
+// Every such file is listed, from before it exists until after it was renamed
+// or removed, in a table that removePendingTemporaries() reads, so that a
+// program ended by a signal can leave none behind. The table has
+// kMaxPendingTemporaries slots of a fixed size, each with an atomic state:
+// listing and unlisting a name take no lock and allocate nothing.
+class TemporaryFile {
+  public:
+    // Creates the file, mode 0600, in the folder open as `folder` (an O_PATH
+    // descriptor will do), whose path is `folderPath` (the path the table
+    // keeps for removal, relative to the working folder or absolute). Throws
+    // FileError naming `reportAs`: "cannot create temporary file in FOLDER: ...".
+    // With `linkOf`, an open file, the name is made a new link to that file
+    // instead (same file system only); fd() is then -1.
+    TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
+                  int linkOf = -1);
+    // A file with no name yet, where the file system allows (O_TMPFILE): it
+    // is named by giveName() and, until then, is gone when closed or when the
+    // program ends, whatever ends it. Making it takes no lock on the folder,
+    // so several threads may make files in one folder at once. Elsewhere a
+    // named file as above.
+    struct Unnamed {};
+    TemporaryFile(Unnamed, int folder, const std::string& folderPath, const std::string& reportAs);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_.get(); }
+    // Closes the file; returns close()'s result (a delayed write error shows here).
+    int close() { return fd_.close(); }
+    const std::string& name() const { return name_; }  // within the folder
+    // Gives an unnamed file its name, listed as every name is. Throws
+    // FileError, as the constructor.
+    void giveName();
+
+    // Renames the (named) file to `target` in the same folder, replacing what is
+    // there (a symbolic link is replaced, never followed), and unlists it.
+    // Returns 0, or the errno of a rename that failed (the file then stays).
+    int renameTo(const std::string& target);
+
+  private:
+    void makeName(const std::string& folderPath, const std::string& reportAs, int linkOf);
+    void unlist();
+
+    int folder_;
+    std::string folderPath_, reportAs_;  // of an unnamed file, for giveName()
+    std::string name_;
+    int slot_ = -1;  // in the table of pending files; -1 once unlisted
+    UniqueFd fd_;
+};
+
+inline constexpr std::size_t kMaxPendingTemporaries = 256;
+
+// Removes every temporary file of a rewrite under way in any thread. Meant for
+// a program about to end on a signal (SIGTERM, SIGHUP, a second SIGINT): it is
+// async-signal-safe, using atomics and unlink() only, and a handler may call
+// it before restoring the default action and raising the signal again. A file
+// being created on another thread at that moment, or being removed by a call
+// on another thread, is waited for (a bounded spin, no lock). Afterwards no
+// new temporary file can be created: TemporaryFile throws, so a rewrite still
+// going on fails cleanly.
+//
+// The handlers of those signals should block one another (sigaction's
+// sa_mask): a handler interrupted by another on its own thread cannot finish
+// before the program ends. A run's worker threads block them, so they are
+// handled on the thread that started the run.
+void removePendingTemporaries() noexcept;
+
+}  // namespace lexmill
