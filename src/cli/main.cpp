@@ -142,13 +142,17 @@ int runUndo(cli::Arguments& a) {
     return !report.failures.empty() || report.cancelled || !written ? 1 : 0;
 }
 
-// One line a kept run, oldest first: date, work folder, files changed, undone or not.
+// One line a kept run, oldest first: date, work folder, files changed, undone,
+// not undone, or interrupted (a run that never ended, not undone).
 int listRuns() {
     for (const RunRecord& r : listRunRecords(defaultRunsFolder())) {
         std::string folder;
         for (char c : r.folder) folder += c == '\n' ? std::string("\\n") : std::string(1, c);
         std::printf("%s\t%s\t%zu files changed\t%s\n", r.ended.c_str(), folder.c_str(),
-                    r.files.size(), r.undone ? "undone" : "not undone");
+                    r.files.size(),
+                    r.undone     ? "undone"
+                    : r.finished ? "not undone"
+                                 : "interrupted");
     }
     return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
 }

@@ -30,6 +30,15 @@ struct FileFailure {
 
 enum class MessageIcon { Information, Exclamation, Critical };
 
+// The moments a replace run changes what is on disk, in the order they come.
+enum class DiskStep {
+    RecordStarted,  // the run's record is made, with the first group to rename
+    GroupRecorded,  // a later group is added to it
+    FileReplaced,   // a file and its backup were put in place
+    GroupReplaced,  // every file of a group that could be was
+    AllReplaced,    // every group was: the record is marked finished next
+};
+
 // What a batch run needs of the program around it: the main window for the
 // program, a terminal for lexmill-batch, a recorder for the tests.
 class BatchHost {
@@ -59,6 +68,13 @@ class BatchHost {
     virtual void sameFileSkipped(std::string_view /*path*/, std::string_view /*first*/) {}
     // The run wrote the run record `id` (before its results window shows).
     virtual void runRecorded(std::string_view /*id*/) {}
+    // A changed file's new text is written and waits, with its backup, for
+    // its group to replace it. Tests change the file here.
+    virtual void newTextWritten(std::string_view /*path*/) {}
+    // The run's files on disk reached `step`. Called on the thread that
+    // commits the files, which need not be the run's: tests end the program
+    // here to see what a crash leaves.
+    virtual void diskStep(DiskStep /*step*/) {}
 
     // The results list, filled while the results window is still hidden.
     virtual void addResult(std::string_view name) = 0;

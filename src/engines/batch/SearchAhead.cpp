@@ -7,8 +7,10 @@
 #include <cerrno>
 
 #include "base/FileError.h"
+#include "base/PathName.h"
 #include "base/QuietThreads.h"
 #include "batch/ReplacePass.h"
+#include "write/TemporaryFile.h"
 
 namespace lexmill {
 namespace {
@@ -36,22 +38,27 @@ std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptio
                                        const RegexPattern* regex) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
     FirstSearch found{UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
-                      std::nullopt, 0, 0};
+                      std::nullopt,
+                      {}};
     if (!found.source) {
         if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
         throw FileError::fromErrno(path, "cannot open", errno);
     }
-    struct stat st {};
+    struct stat& st = found.read;
     if (::fstat(found.source.get(), &st) != 0)
         throw FileError::fromErrno(path, "cannot read", errno);
     if (!S_ISREG(st.st_mode)) return std::nullopt;
-    found.device = st.st_dev;
-    found.inode = st.st_ino;
     // An empty search text finds nothing.
     if (!options.searchText.empty())
         found.first =
             findFirstOccurrence(found.source.get(), path, options, folder, buffers, regex);
     return found;
+}
+
+void sweepBeforeReading(const std::string& path) {
+    const std::string folder = folderOf(path);
+    sweepFolderOnce(folder);
+    sweepFolderOnce(folder + "/LMBACK");
 }
 
 NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOptions& options,
@@ -145,6 +152,7 @@ void SearchAhead::work() {
         lock.unlock();
         Answer answer{Answer::NotFound, {}, {}, {}};
         try {
+            if (!options_.searchOnly) sweepBeforeReading(paths_[i]);
             auto found =
                 searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers, regex_.get());
             if (!found) {

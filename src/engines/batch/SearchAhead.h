@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <condition_variable>
@@ -25,8 +26,7 @@ namespace lexmill {
 struct FirstSearch {
     UniqueFd source;
     std::optional<std::uint64_t> first;
-    dev_t device = 0;  // the file as the system knows it
-    ino_t inode = 0;
+    struct stat read {};  // the file's status when it was opened
 };
 
 // Nothing when `path` is gone or is no ordinary file. `folder` null: match
@@ -34,6 +34,10 @@ struct FirstSearch {
 std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
                                        const CaseFolder* folder, ScanBuffers& buffers,
                                        const RegexPattern* regex = nullptr);
+
+// Before a replace run reads a file: removes what runs killed earlier left in
+// its folder and the folder's LMBACK (TemporaryFile.h), once per run.
+void sweepBeforeReading(const std::string& path);
 
 // The new text of a file found to hold the search text, written to a
 // temporary file beside it (AtomicRewrite.h), and the replacements made.

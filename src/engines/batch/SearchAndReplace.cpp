@@ -19,9 +19,11 @@
 #include "batch/SearchAhead.h"
 #include "match/LiteralScanner.h"
 #include "match/RegexPattern.h"
+#include "records/RunJournal.h"
 #include "records/RunRecord.h"
 #include "write/AtomicRewrite.h"
 #include "write/CommitGroup.h"
+#include "write/TemporaryFile.h"
 
 namespace lexmill {
 namespace {
@@ -58,7 +60,8 @@ struct FileOutcome {
     bool found = false;
     std::uint64_t occurrences = 0;
     std::unique_ptr<AtomicRewrite> rewrite;
-    UniqueFd source;  // the file, kept open until it is replaced
+    UniqueFd source;      // the file, kept open until it is replaced
+    struct stat read {};  // its status when it was opened
 };
 
 class FileJob {
@@ -82,6 +85,7 @@ class FileJob {
                                    NewText written = {}) {
         const RegexPattern* regex = written.rewrite ? nullptr : pattern();
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
+        if (!found && !options_.searchOnly) sweepBeforeReading(path_);
         auto search =
             found ? std::move(found) : searchFirst(path_, options_, folder, buffers_, regex);
         if (!search) return std::nullopt;
@@ -100,6 +104,7 @@ class FileJob {
         outcome.occurrences = text.occurrences;
         outcome.rewrite = std::move(text.rewrite);
         outcome.source = std::move(search->source);
+        outcome.read = search->read;
         return outcome;
     }
 
@@ -162,16 +167,21 @@ std::optional<std::optional<FirstSearch>> foundAhead(std::optional<SearchAhead::
     if (::stat(path.c_str(), &now) != 0)
         return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(Found());
     if (!S_ISREG(now.st_mode)) return std::nullopt;
-    if (answer->found.device != now.st_dev || answer->found.inode != now.st_ino)
+    if (answer->found.read.st_dev != now.st_dev || answer->found.read.st_ino != now.st_ino)
         return Found();  // another file now: searched again
     return Found(std::move(answer->found));
 }
 
 // The files of a run that contained the text, reported to the host in
-// selection order, each changed file only once its new text is on disk.
-class ResultLedger {
+// selection order, each changed file only once its new text is on disk. The
+// changed files with backups are kept in the run's record as the run goes.
+class ResultLedger : CommitGroup::Observer {
   public:
-    ResultLedger(BatchHost& host, BatchReport& report) : host_(host), report_(report) {}
+    ResultLedger(BatchHost& host, BatchReport& report, const std::string& workFolder)
+        : host_(host),
+          report_(report),
+          journal_(defaultRunsFolder(), workFolder, texts(host.options())),
+          group_(this) {}
 
     void listNow(const std::string& name, std::uint64_t occurrences) {
         order_.push_back({next_++, name, {}, occurrences, true, {}});
@@ -186,19 +196,24 @@ class ResultLedger {
     // A changed file, whose new text is written out: it is listed once it and its
     // backup are made durable with the rest of their group, and renamed.
     void commitLater(const std::string& name, const std::string& path, std::uint64_t occurrences,
-                     std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, bool backup,
-                     std::uint64_t bytes) {
+                     std::unique_ptr<AtomicRewrite> rewrite, UniqueFd source, struct stat read,
+                     bool backup, std::uint64_t bytes) {
         std::unique_ptr<BackupCopy> copy;
         try {
-            if (backup)
+            if (backup) {
                 copy = std::make_unique<BackupCopy>(path, folderOf(path) + "/LMBACK",
                                                     baseName(path), source.get());
+                // Linking the file as its backup changed its change time, and
+                // only that, unless the file changed since it was read.
+                if (copy->linked()) keepAsRead(path, source.get(), read);
+            }
+            host_.newTextWritten(path);
         } catch (const FileError& e) {
             return failNow(name, path, e.reason());
         }
         const std::size_t tag = next_++;
-        order_.push_back({tag, name, path, occurrences, false, {}, backup});
-        group_.add(tag, std::move(rewrite), std::move(copy), std::move(source),
+        order_.push_back({tag, name, path, occurrences, false, {}});
+        group_.add(tag, std::move(rewrite), std::move(copy), std::move(source), read,
                    backup ? 2 * bytes : bytes);
     }
 
@@ -217,8 +232,8 @@ class ResultLedger {
         flush();
     }
 
-    // The paths of the changed files backed up into LMBACK, in selection order.
-    const std::vector<std::string>& backedUp() const { return backedUp_; }
+    // Marks the run's record finished, with the files it changed; after drain(true).
+    std::string finishRecord() { return journal_.finish(); }
 
   private:
     struct Entry {
@@ -227,8 +242,43 @@ class ResultLedger {
         std::uint64_t occurrences;
         bool ready;
         std::optional<std::string> error;
-        bool backedUp = false;
     };
+
+    static RunTexts texts(const BatchOptions& o) { return {o.searchText, o.replaceText, o.regex}; }
+
+    static void keepAsRead(const std::string& path, int fd, struct stat& read) {
+        struct stat now {};
+        if (::fstat(fd, &now) != 0 || now.st_size != read.st_size ||
+            now.st_mtim.tv_sec != read.st_mtim.tv_sec ||
+            now.st_mtim.tv_nsec != read.st_mtim.tv_nsec)
+            throw FileError(path, "changed during the run, left as it is");
+        read.st_ctim = now.st_ctim;
+    }
+
+    // On the thread that commits.
+    void beforeRenames(const std::vector<CommitGroup::Staged>& files) override {
+        if (files.empty()) return;
+        std::vector<RecordedFile> entries;
+        std::vector<std::size_t> tags;
+        for (const auto& f : files) {
+            RecordedFile r;
+            r.path = absolutePath(f.path);
+            r.backup = absolutePath(f.backupPath);
+            r.file = stampFrom(f.file);
+            r.backupStamp = stampFrom(f.backup);
+            r.before = stampFrom(f.before);
+            entries.push_back(std::move(r));
+            tags.push_back(f.tag);
+        }
+        const bool first = !journal_.started();
+        journal_.add(entries, tags);
+        host_.diskStep(first ? DiskStep::RecordStarted : DiskStep::GroupRecorded);
+    }
+    void renamed(std::size_t tag) override {
+        journal_.renamed(tag);
+        host_.diskStep(DiskStep::FileReplaced);
+    }
+    void groupRenamed() override { host_.diskStep(DiskStep::GroupReplaced); }
 
     void flush() {
         for (; !order_.empty() && order_.front().ready; order_.pop_front()) {
@@ -238,7 +288,6 @@ class ResultLedger {
                 continue;
             }
             report_.listed.push_back(e.name);
-            if (e.backedUp) backedUp_.push_back(e.path);
             report_.count += e.occurrences;
             host_.addResult(e.name);
         }
@@ -246,10 +295,10 @@ class ResultLedger {
 
     BatchHost& host_;
     BatchReport& report_;
+    RunJournal journal_;
     CommitGroup group_;
     std::deque<Entry> order_;
     std::size_t next_ = 0;
-    std::vector<std::string> backedUp_;
 };
 
 }  // namespace
@@ -316,7 +365,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     ahead.emplace(m.SelPaths, std::move(searchAhead), host.options(),
                   std::max(1u, std::thread::hardware_concurrency()));
 
-    ResultLedger ledger(host, report);
+    forgetSweptFolders();  // temporary files of runs killed since the last one
+    ResultLedger ledger(host, report, m.WorkPath);
     for (std::size_t i = 0; i < selected; ++i) {
         const std::string& path = m.SelPaths[i];
         const std::string& name = m.SelNames[i];
@@ -345,7 +395,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                 if (outcome->rewrite)
                     ledger.commitLater(name, path, outcome->occurrences,
                                        std::move(outcome->rewrite), std::move(outcome->source),
-                                       options.makeBackups, static_cast<std::uint64_t>(sizes[i]));
+                                       outcome->read, options.makeBackups,
+                                       static_cast<std::uint64_t>(sizes[i]));
                 else if (outcome->found)
                     ledger.listNow(name, outcome->occurrences);
                 processed += sizes[i];
@@ -365,18 +416,13 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     ledger.drain(true);
     // Esc during the last file still marks the run as cancelled.
     report.cancelled = report.cancelled || m.CancelRequested;
-    if (!ledger.backedUp().empty()) {
-        try {
-            const BatchOptions o = host.options();
-            report.runRecord =
-                writeRunRecord(defaultRunsFolder(), m.WorkPath,
-                               {o.searchText, o.replaceText, o.regex}, ledger.backedUp());
-            host.runRecorded(report.runRecord);
-        } catch (const FileError& e) {
-            report.runRecordError = e.what();
-        }
+    host.diskStep(DiskStep::AllReplaced);
+    try {
+        report.runRecord = ledger.finishRecord();
+        if (!report.runRecord.empty()) host.runRecorded(report.runRecord);
+    } catch (const FileError& e) {
+        report.runRecordError = e.what();
     }
-
     host.setStartEnabled(true);
     const std::string word = report.cancelled ? "cancelled" : "complete";
     report.searchOnly = host.options().searchOnly;

@@ -30,7 +30,7 @@ struct BatchReport {
 // Tests the cancel flag between files. A file that cannot be read or written
 // is left as it was, listed in one "Warning" message at the end, and the run
 // goes on with the next. A run that changed files with backups leaves a run
-// record (RunRecord.h) in defaultRunsFolder().
+// record (records/RunRecord.h) in defaultRunsFolder().
 BatchReport SearchAndReplace(Module1& m, BatchHost& host);
 
 // Ends a run (or an undo) as the host sees it: pointer and Busy back, the

@@ -132,8 +132,10 @@ bool parseRecord(const std::string& text, RunRecord& r) {
             r.folder = value;
         else if (key == "undone")
             r.undone = value == "yes";
+        else if (key == "finished")
+            r.finished = value != "no";
         else if (key == "file")
-            r.files.push_back({value, {}, {}, {}, false});
+            r.files.emplace_back().path = value;
         else if (r.files.empty())
             continue;
         else if (key == "file-stamp" && !parseStamp(value, r.files.back().file))
@@ -142,10 +144,27 @@ bool parseRecord(const std::string& text, RunRecord& r) {
             r.files.back().backup = value;
         else if (key == "backup-stamp" && !parseStamp(value, r.files.back().backupStamp))
             return false;
+        else if (key == "was-stamp" && !parseStamp(value, r.files.back().before))
+            return false;
         else if (key == "restored")
             r.files.back().restored = value == "yes";
     }
+    // A record of a run cut off while it added a group may end in the middle
+    // of a file's entry: that group was never renamed.
+    while (!r.files.empty() && r.files.back().backupStamp == FileStamp{}) r.files.pop_back();
     return !first;
+}
+
+}  // namespace
+
+std::string fileEntryText(const RecordedFile& f) {
+    std::string t = "\nfile: " + escape(f.path) + "\n";
+    t += "file-stamp: " + stampText(f.file) + "\n";
+    if (f.before != FileStamp{}) t += "was-stamp: " + stampText(f.before) + "\n";
+    t += "backup: " + escape(f.backup) + "\n";
+    t += "backup-stamp: " + stampText(f.backupStamp) + "\n";
+    if (f.restored) t += "restored: yes\n";
+    return t;
 }
 
 std::string recordText(const RunRecord& r) {
@@ -157,17 +176,10 @@ std::string recordText(const RunRecord& r) {
     if (r.regex) t += "regex: yes\n";  // older records have no such line: a literal run
     t += "folder: " + escape(r.folder) + "\n";
     t += std::string("undone: ") + (r.undone ? "yes" : "no") + "\n";
-    for (const auto& f : r.files) {
-        t += "\nfile: " + escape(f.path) + "\n";
-        t += "file-stamp: " + stampText(f.file) + "\n";
-        t += "backup: " + escape(f.backup) + "\n";
-        t += "backup-stamp: " + stampText(f.backupStamp) + "\n";
-        if (f.restored) t += "restored: yes\n";
-    }
+    if (!r.finished) t += "finished: no\n";  // older records have no such line: finished
+    for (const auto& f : r.files) t += fileEntryText(f);
     return t;
 }
-
-}  // namespace
 
 FileStamp stampFrom(const struct stat& st) {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
@@ -198,8 +210,7 @@ bool stampOf(const std::string& path, bool followLinks, FileStamp& stamp) {
     return true;
 }
 
-std::string writeRunRecord(const std::string& runsFolder, const std::string& workFolder,
-                           const RunTexts& texts, const std::vector<std::string>& paths) {
+RunRecord newRunRecord(const std::string& workFolder, const RunTexts& texts) {
     RunRecord r;
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     r.endedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
@@ -220,6 +231,26 @@ std::string writeRunRecord(const std::string& runsFolder, const std::string& wor
     r.replaceText = texts.replaceText;
     r.regex = texts.regex;
     r.folder = absolute(workFolder);
+    return r;
+}
+
+std::string absolutePath(const std::string& path) {
+    return absolute(path);
+}
+
+void makeRunsFolder(const std::string& runsFolder) {
+    makeFolders(runsFolder);
+}
+
+void pruneRunRecords(const std::string& runsFolder) {
+    const auto names = recordNames(runsFolder);
+    for (std::size_t i = 0; i + kKeptRunRecords < names.size(); ++i)
+        ::unlink((runsFolder + "/" + names[i]).c_str());
+}
+
+std::string writeRunRecord(const std::string& runsFolder, const std::string& workFolder,
+                           const RunTexts& texts, const std::vector<std::string>& paths) {
+    RunRecord r = newRunRecord(workFolder, texts);
     for (const auto& p : paths) {
         RecordedFile f;
         f.path = absolute(p);
@@ -230,9 +261,7 @@ std::string writeRunRecord(const std::string& runsFolder, const std::string& wor
     }
     makeFolders(runsFolder);
     saveRunRecord(runsFolder, r);
-    const auto names = recordNames(runsFolder);
-    for (std::size_t i = 0; i + kKeptRunRecords < names.size(); ++i)
-        ::unlink((runsFolder + "/" + names[i]).c_str());
+    pruneRunRecords(runsFolder);
     return r.id;
 }
 

@@ -22,6 +22,7 @@ struct RecordedFile {
     std::string backup;
     FileStamp backupStamp;  // of the backup after the run
     bool restored = false;  // put back by an undo that was cancelled later on
+    FileStamp before;       // of the file before the run; zero in older records
 };
 
 // What a replace run with backups changed, kept so that it can be undone.
@@ -36,6 +37,9 @@ struct RunRecord {
     std::string folder;               // the work folder, absolute
     std::vector<RecordedFile> files;  // in selection order
     bool undone = false;
+    // False for a run that never ended (killed, or its session ended): its
+    // record holds every file it was about to replace, not all of them new.
+    bool finished = true;
 };
 
 inline constexpr std::size_t kKeptRunRecords = 20;
@@ -63,6 +67,19 @@ FileStamp stampFrom(const struct stat& st);
 // FileError.
 std::string writeRunRecord(const std::string& runsFolder, const std::string& workFolder,
                            const RunTexts& texts, const std::vector<std::string>& paths);
+
+// A record of a run starting now over `workFolder`, with its id, and no files.
+RunRecord newRunRecord(const std::string& workFolder, const RunTexts& texts);
+// A record's text, and the text of one file's entry in it (which a record
+// kept as the run goes appends).
+std::string recordText(const RunRecord& record);
+std::string fileEntryText(const RecordedFile& file);
+// The path made absolute, as records keep paths.
+std::string absolutePath(const std::string& path);
+// Creates the runs folder and its parents (0700) as needed. Throws FileError.
+void makeRunsFolder(const std::string& runsFolder);
+// Removes all but the newest kKeptRunRecords records.
+void pruneRunRecords(const std::string& runsFolder);
 
 // Rewrites a record (atomically) under its id. Throws FileError.
 void saveRunRecord(const std::string& runsFolder, const RunRecord& record);

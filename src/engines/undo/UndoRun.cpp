@@ -12,14 +12,19 @@
 #include "base/PathName.h"
 #include "base/UniqueFd.h"
 #include "write/AtomicRewrite.h"
+#include "write/TemporaryFile.h"
 
 namespace lexmill {
 namespace {
 
-// Puts the backup's bytes back into the file, when both are as the run left them.
-void restoreFile(const RecordedFile& f) {
+// Puts the backup's bytes back into the file, when both are as the run left
+// them. False: a run that never ended did not reach the file, which is as it
+// was before the run, and left alone.
+bool restoreFile(const RecordedFile& f, bool finished) {
     FileStamp now;
-    if (!stampOf(f.path, true, now)) throw FileError(f.path, "the file is gone since the run");
+    const bool there = stampOf(f.path, true, now);
+    if (!finished && there && f.before != FileStamp{} && now == f.before) return false;
+    if (!there) throw FileError(f.path, "the file is gone since the run");
     if (now != f.file) throw FileError(f.path, "the file was changed since the run");
     UniqueFd backup(::open(f.backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
@@ -33,6 +38,7 @@ void restoreFile(const RecordedFile& f) {
     if (!stampOf(f.path, true, now) || now != f.file)
         throw FileError(f.path, "the file was changed since the run");
     rewrite.commit();
+    return true;
 }
 
 }  // namespace
@@ -43,6 +49,7 @@ BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record
     host.setHint("Press \"Esc\" to cancel.");
     m.CancelRequested = false;
     m.Busy = true;
+    forgetSweptFolders();  // temporary files of runs killed since
     host.setWaitCursor(true);
     host.setStartEnabled(false);
 
@@ -62,11 +69,12 @@ BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record
                                      ? f.path.substr(record.folder.size())
                                      : f.path;
         try {
-            restoreFile(f);
+            if (restoreFile(f, record.finished)) {
+                report.listed.push_back(name);
+                ++report.count;
+                host.addResult(name);
+            }
             f.restored = true;
-            report.listed.push_back(name);
-            ++report.count;
-            host.addResult(name);
         } catch (const FileError& e) {
             report.failures.push_back({name, f.path, e.reason()});
         }

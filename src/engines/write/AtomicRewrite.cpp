@@ -182,6 +182,17 @@ void AtomicRewrite::commitWritten() {
     renameWritten(*temp_, baseName(target_), path_);
 }
 
+void AtomicRewrite::checkUnchanged(const struct stat& read) const {
+    struct stat now {};
+    const auto same = [](const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    if (::fstatat(folder_.get(), baseName(target_).c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        now.st_dev != read.st_dev || now.st_ino != read.st_ino || now.st_size != read.st_size ||
+        !same(now.st_mtim, read.st_mtim) || !same(now.st_ctim, read.st_ctim))
+        throw FileError(path_, "changed during the run, left as it is");
+}
+
 void backupFile(const std::string& path, const std::string& folder, const std::string& name) {
     BackupCopy copy(path, folder, name);
     asBackup(path, [&] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -44,6 +45,12 @@ class AtomicRewrite {
     void commitWritten();
     int fd() const { return temp_->fd(); }
     dev_t device() const { return device_; }  // of the file system written to
+    const std::string& path() const { return path_; }
+
+    // Throws FileError ("changed during the run, left as it is") unless the
+    // file about to be replaced is still the one whose status was `read`
+    // when it was opened: same inode, size, modification and change times.
+    void checkUnchanged(const struct stat& read) const;
 
   private:
     void flushBuffer();
@@ -72,15 +79,19 @@ void backupFile(const std::string& path, const std::string& folder, const std::s
 // `replaced` (optional) is the file open, about to be replaced by a rename:
 // where no earlier backup is there to keep its mode, the file has no other
 // name, and `folder` is on its file system, the backup is that file itself,
-// linked into `folder`, and nothing is copied. fd() is then -1: the data is
-// the file's, on its file system.
+// linked into `folder` under a temporary name, and nothing is copied. fd() is
+// then -1: the data is the file's, on its file system. The link is made at
+// once, so that the sync that makes the group durable makes it durable too;
+// it changes the file's change time (linked() says so).
 class BackupCopy {
   public:
     BackupCopy(const std::string& path, const std::string& folder, const std::string& name,
                int replaced = -1);
     void commitWritten();
     int fd() const { return temp_->fd(); }
+    bool linked() const { return temp_->fd() < 0; }
     dev_t device() const { return device_; }  // of the file system written to
+    const std::string& path() const { return copyPath_; }
 
   private:
     std::string path_, name_, copyPath_;

@@ -26,9 +26,11 @@ std::string writeError(int error) {
 }  // namespace
 
 void CommitGroup::add(std::size_t tag, std::unique_ptr<AtomicRewrite> rewrite,
-                      std::unique_ptr<BackupCopy> backup, UniqueFd old, std::uint64_t bytes) {
+                      std::unique_ptr<BackupCopy> backup, UniqueFd old, const struct stat& read,
+                      std::uint64_t bytes) {
     if (members_.empty()) started_ = std::chrono::steady_clock::now();
-    members_.push_back({tag, std::move(rewrite), std::move(backup), std::move(old), std::nullopt});
+    members_.push_back(
+        {tag, std::move(rewrite), std::move(backup), std::move(old), read, std::nullopt});
     bytes_ += bytes;
 }
 
@@ -60,17 +62,48 @@ void CommitGroup::syncMembers(std::vector<Member>& members) {
     }
 }
 
-std::vector<CommitGroup::Finished> CommitGroup::commitMembers(std::vector<Member>& members,
-                                                              FileCloser& closer) {
+void CommitGroup::recordMembers(std::vector<Member>& members) {
+    if (!observer_) return;
+    std::vector<Staged> staged;
+    for (const Member& m : members) {
+        if (m.error || !m.backup) continue;
+        Staged s{m.tag, m.rewrite->path(), m.backup->path(), {}, {}, m.read};
+        // A backup that is the file itself, linked, is the file as read.
+        if (::fstat(m.rewrite->fd(), &s.file) != 0 ||
+            ::fstat(m.backup->linked() ? m.old.get() : m.backup->fd(), &s.backup) != 0)
+            continue;  // not recorded: held back below
+        staged.push_back(std::move(s));
+    }
+    try {
+        observer_->beforeRenames(staged);
+    } catch (const FileError& e) {
+        for (Member& m : members)
+            if (!m.error) m.error = "cannot keep the record for undo: " + std::string(e.what());
+        return;
+    }
+    // A member that has a backup but could not be recorded is not replaced.
+    for (Member& m : members)
+        if (!m.error && m.backup &&
+            std::none_of(staged.begin(), staged.end(),
+                         [&](const Staged& s) { return s.tag == m.tag; }))
+            m.error = "cannot keep the record for undo: cannot read the new file's status";
+}
+
+std::vector<CommitGroup::Finished> CommitGroup::commitMembers(std::vector<Member>& members) {
+    if (members.empty()) return {};
     syncMembers(members);
+    recordMembers(members);
     std::vector<Finished> out;
     out.reserve(members.size());
     std::vector<UniqueFd> replaced;
     for (Member& m : members) {
-        // The backup is in place (and durable) before the file is replaced.
+        // The backup is in place (and durable) before the file is replaced,
+        // and neither while the file is not the one that was read.
         if (!m.error) try {
+                m.rewrite->checkUnchanged(m.read);
                 if (m.backup) m.backup->commitWritten();
                 m.rewrite->commitWritten();
+                if (observer_) observer_->renamed(m.tag);
             } catch (const FileError& e) {
                 m.error = e.reason();
             }
@@ -80,14 +113,15 @@ std::vector<CommitGroup::Finished> CommitGroup::commitMembers(std::vector<Member
         m.rewrite.reset();
         replaced.push_back(std::move(m.old));
     }
-    closer.close(std::move(replaced));
+    closer_.close(std::move(replaced));
+    if (observer_) observer_->groupRenamed();
     members.clear();
     return out;
 }
 
 std::vector<CommitGroup::Finished> CommitGroup::commit() {
     std::vector<Finished> out = takeBackground(true);
-    for (auto& f : commitMembers(members_, closer_)) out.push_back(std::move(f));
+    for (auto& f : commitMembers(members_)) out.push_back(std::move(f));
     bytes_ = 0;
     return out;
 }
@@ -126,7 +160,7 @@ void CommitGroup::work() {
         changed_.wait(lock, [this] { return busy_ || stopping_; });
         if (!busy_) return;
         lock.unlock();
-        std::vector<Finished> done = commitMembers(committing_, closer_);
+        std::vector<Finished> done = commitMembers(committing_);
         lock.lock();
         finished_ = std::move(done);
         busy_ = false;

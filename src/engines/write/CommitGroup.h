@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -34,18 +36,44 @@ class CommitGroup {
         std::optional<std::string> error;  // a FileError's reason
     };
 
+    // A file with a backup, durable and about to be renamed: the states its
+    // new text and its backup will have once renamed (the same inode, size
+    // and modification time), and the file's state as it was read.
+    struct Staged {
+        std::size_t tag;
+        std::string path, backupPath;  // as given
+        struct stat file, backup, before;
+    };
+
+    // Told what a commit does, on the thread that commits.
+    class Observer {
+      public:
+        virtual ~Observer() = default;
+        // The group's files with backups are durable and about to be renamed;
+        // a FileError thrown here holds the whole group back.
+        virtual void beforeRenames(const std::vector<Staged>& files) = 0;
+        // File `tag` and its backup were put in place.
+        virtual void renamed(std::size_t tag) = 0;
+        // Every file of the group that could be was put in place.
+        virtual void groupRenamed() {}
+    };
+
+    explicit CommitGroup(Observer* observer = nullptr) : observer_(observer) {}
+
     // A file whose new text is written out, and its backup copy (null for
     // none), which is put in place before the file is replaced. `old`: the
-    // file open, closed once replaced (FileCloser.h). `bytes`: what the new
-    // text and the backup take on disk, roughly.
+    // file open, closed once replaced (FileCloser.h); `read`: its status when
+    // it was opened: a file that is no longer so when its turn comes is left
+    // as it is and fails ("changed during the run, left as it is"). `bytes`:
+    // what the new text and the backup take on disk, roughly.
     void add(std::size_t tag, std::unique_ptr<AtomicRewrite> rewrite,
-             std::unique_ptr<BackupCopy> backup, UniqueFd old, std::uint64_t bytes);
+             std::unique_ptr<BackupCopy> backup, UniqueFd old, const struct stat& read,
+             std::uint64_t bytes);
 
     bool empty() const { return members_.empty(); }
     // Whether the group is big enough, or old enough, to be committed now.
     bool due() const;
 
-    CommitGroup() = default;
     ~CommitGroup();  // waits for a commit under way; drops the group being filled
     CommitGroup(const CommitGroup&) = delete;
     CommitGroup& operator=(const CommitGroup&) = delete;
@@ -66,16 +94,19 @@ class CommitGroup {
         std::unique_ptr<AtomicRewrite> rewrite;
         std::unique_ptr<BackupCopy> backup;
         UniqueFd old;
+        struct stat read;
         std::optional<std::string> error;
     };
 
-    static std::vector<Finished> commitMembers(std::vector<Member>& members, FileCloser& closer);
+    std::vector<Finished> commitMembers(std::vector<Member>& members);
+    void recordMembers(std::vector<Member>& members);
     static void syncMembers(std::vector<Member>& members);
     // What the commit under way finished with, waiting for it unless `wait`
     // is false (nothing then while it goes on).
     std::vector<Finished> takeBackground(bool wait);
     void work();
 
+    Observer* observer_;
     std::vector<Member> members_;
     std::uint64_t bytes_ = 0;
     std::chrono::steady_clock::time_point started_;

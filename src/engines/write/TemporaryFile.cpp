@@ -1,15 +1,24 @@
 #include "write/TemporaryFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/FileError.h"
 
@@ -66,6 +75,60 @@ bool randomBytes(unsigned char* out, std::size_t n) {
     return true;
 }
 
+constexpr std::string_view kPrefix = ".~lm.";
+
+// A process's start time in clock ticks since boot (field 22 of
+// /proc/PID/stat); 0 when it does not run or /proc is missing. With the pid
+// it names one process: a pid used again later has another start time.
+unsigned long long startTime(const std::string& pid) {
+    char text[1024];
+    const int fd = ::open(("/proc/" + pid + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0) return 0;
+    text[n] = '\0';
+    // The command name, in parentheses, may hold spaces and parentheses.
+    const char* at = std::strrchr(text, ')');
+    unsigned long long start = 0;
+    if (!at || std::sscanf(at + 1,
+                           " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d "
+                           "%*d %*d %*d %*d %llu",
+                           &start) != 1)
+        return 0;
+    return start;
+}
+
+// "PID-START" of this process, as its temporary files are named; taken
+// again in a child process.
+const std::string& ownTag() {
+    thread_local pid_t pid = 0;
+    thread_local std::string tag;
+    if (pid != ::getpid()) {
+        pid = ::getpid();
+        tag = std::to_string(pid) + "-" + std::to_string(startTime(std::to_string(pid)));
+    }
+    return tag;
+}
+
+// The folders swept since forgetSweptFolders(), by device and inode, and by
+// the paths they were asked for by. The lock is held while a folder is swept:
+// a thread that asks for it meanwhile waits until it is done.
+std::mutex g_sweptMutex;
+std::set<std::pair<dev_t, ino_t>> g_swept;
+std::set<std::string, std::less<>> g_sweptPaths;
+
+void sweepOnceLocked(int folder) {
+    struct stat st {};
+    if (::fstat(folder, &st) == 0 && g_swept.emplace(st.st_dev, st.st_ino).second)
+        sweepFolder(folder);
+}
+
+void sweepOnce(int folder) {
+    std::lock_guard lock(g_sweptMutex);
+    sweepOnceLocked(folder);
+}
+
 std::string randomName() {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -80,7 +143,7 @@ std::string randomName() {
                           (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
         for (unsigned char& b : bytes) b = static_cast<unsigned char>(x >>= 8);
     }
-    std::string name = ".~lm.";
+    std::string name = std::string(kPrefix) + ownTag() + ".";
     for (unsigned char b : bytes) name += kLetters[b % (sizeof kLetters - 1)];
     return name;
 }
@@ -90,12 +153,14 @@ std::string randomName() {
 TemporaryFile::TemporaryFile(int folder, const std::string& folderPath, const std::string& reportAs,
                              int linkOf)
     : folder_(folder) {
+    sweepOnce(folder);
     makeName(folderPath, reportAs, linkOf);
 }
 
 TemporaryFile::TemporaryFile(Unnamed, int folder, const std::string& folderPath,
                              const std::string& reportAs)
     : folder_(folder), folderPath_(folderPath), reportAs_(reportAs) {
+    sweepOnce(folder);
     // Made without a name where the system can, and /proc is there to link
     // it by.
     static const bool canLink = ::access("/proc/self/fd", X_OK) == 0;
@@ -175,6 +240,57 @@ void TemporaryFile::unlist() {
     // puts it back as it found it at once.
     for (int expected = kListed; !slot.state.compare_exchange_weak(expected, kFree);)
         expected = kListed;
+}
+
+std::size_t sweepFolder(int folder) {
+    if (startTime(std::to_string(::getpid())) == 0) return 0;  // no /proc: no way to tell
+    const int copy = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (copy < 0) return 0;
+    DIR* dir = ::fdopendir(copy);
+    if (!dir) {
+        ::close(copy);
+        return 0;
+    }
+    std::size_t removed = 0;
+    std::vector<std::string> gone;  // tags of processes found not to run
+    std::vector<std::string> alive;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name = e->d_name;
+        if (!name.starts_with(kPrefix)) continue;
+        // PID-START between the prefix and the random part.
+        const std::string_view rest = name.substr(kPrefix.size());
+        const auto dash = rest.find('-'), dot = rest.find('.');
+        if (dash == 0 || dash == std::string_view::npos || dot == std::string_view::npos ||
+            dash > dot || dot + 1 == rest.size())
+            continue;
+        const std::string pid(rest.substr(0, dash)), tag(rest.substr(0, dot));
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            tag.find_first_not_of("0123456789", dash + 1) != std::string::npos || tag == ownTag())
+            continue;
+        bool dead = std::find(gone.begin(), gone.end(), tag) != gone.end();
+        if (!dead && std::find(alive.begin(), alive.end(), tag) == alive.end()) {
+            dead = std::to_string(startTime(pid)) != tag.substr(dash + 1);
+            (dead ? gone : alive).push_back(tag);
+        }
+        if (dead && ::unlinkat(folder, std::string(name).c_str(), 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+void sweepFolderOnce(const std::string& folderPath) {
+    std::lock_guard lock(g_sweptMutex);
+    if (!g_sweptPaths.insert(folderPath).second) return;
+    const int folder = ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    sweepOnceLocked(folder);
+    ::close(folder);
+}
+
+void forgetSweptFolders() {
+    std::lock_guard lock(g_sweptMutex);
+    g_swept.clear();
+    g_sweptPaths.clear();
 }
 
 void removePendingTemporaries() noexcept {

@@ -7,9 +7,12 @@
 
 namespace lexmill {
 
-// A new, empty file named ".~lm.XXXXXX" (six random letters and digits) in a
-// folder, where a rewrite writes the new text before renaming it over the
-// file. It is removed when the object goes, unless it was renamed.
+// A new, empty file named ".~lm.PID-START.XXXXXX" in a folder (the process's
+// id and start time, then six random letters and digits), where a rewrite
+// writes the new text before renaming it over the file. It is removed when
+// the object goes, unless it was renamed. A program killed outright leaves
+// its named ones behind: the first temporary file a process makes in a
+// folder removes those of processes that are gone (sweepFolder()).
 //
 // Every such file is listed, from before it exists until after it was renamed
 // or removed, in a table that removePendingTemporaries() reads, so that a
@@ -62,6 +65,22 @@ class TemporaryFile {
 };
 
 inline constexpr std::size_t kMaxPendingTemporaries = 256;
+
+// Removes from the folder open as `folder` the temporary files of processes
+// that no longer run; never one of a live process, this one included, nor a
+// name of another form. Does nothing where /proc is missing. Returns the
+// number removed.
+std::size_t sweepFolder(int folder);
+
+// Sweeps the folder at `folderPath` now unless it was swept already. A run
+// sweeps a folder before it reads a file there: removing a second name of a
+// file changes the file's change time, which the run checks.
+void sweepFolderOnce(const std::string& folderPath);
+
+// Lets the next temporary file in each folder sweep it again: a long-lived
+// program calls this as each run or undo starts, since other programs may
+// have been killed in its folders meanwhile.
+void forgetSweptFolders();
 
 // Removes every temporary file of a rewrite under way in any thread. Meant for
 // a program about to end on a signal (SIGTERM, SIGHUP, a second SIGINT): it is

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -32,12 +33,26 @@ enum class As { Root, Nobody, RootOnly };
 struct RunCase {
     const char* name;
     As as;
-    std::function<void(const TempDir&)> setup;
+    std::function<void(const TempDir&)> setup = nullptr;
     std::string expectText, reportEnd;
     std::vector<std::pair<std::string, std::string>> others = {};
     std::vector<std::string> selection = {"f.txt"};
     std::string search = "mill", text = "mill";
+    bool backups = true;
+    // Done to the file after the run read it and wrote its new text, before the rename.
+    void (*edit)(const std::string& path) = nullptr;
 };
+
+struct EditingHost : QuietHost {
+    void (*edit)(const std::string&);
+    void newTextWritten(std::string_view path) override {
+        if (edit) edit(std::string(path));
+    }
+};
+
+void append(const std::string& path) {
+    std::ofstream(path, std::ios::app) << " and more";
+}
 
 class Run : public ::testing::TestWithParam<RunCase> {};
 // A case prints as its row's name.
@@ -57,9 +72,11 @@ TEST_P(Run, LeavesWhatItMayNotTouch) {
     const auto run = [&] {
         Module1 m;
         SetSelection(m, dir.path(), c.selection);
-        QuietHost host;
+        EditingHost host;
+        host.edit = c.edit;
         host.opts.searchText = c.search;
         host.opts.replaceText = "-";
+        host.opts.makeBackups = c.backups;
         const BatchReport r = SearchAndReplace(m, host);
         std::string report = std::to_string(r.listed.size()) + " listed";
         for (const auto& f : r.failures) report += "; " + f.reason;
@@ -82,6 +99,27 @@ TEST_P(Run, LeavesWhatItMayNotTouch) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Safety, Run, ::testing::Values(
+    // An edit made while the run goes is never lost, nor taken for the backup.
+    RunCase{.name = "AppendedDuringTheRun", .as = As::Root, .expectText = "mill and more",
+            .reportEnd = "0 listed; changed during the run, left as it is",
+            .others = {{"LMBACK/f.txt", ""}}, .edit = append},
+    RunCase{.name = "AppendedDuringARunWithoutBackups", .as = As::Root,
+            .expectText = "mill and more",
+            .reportEnd = "0 listed; changed during the run, left as it is", .backups = false,
+            .edit = append},
+    RunCase{.name = "AppendedDuringTheRunOverAnEarlierBackup", .as = As::Root,
+            .setup = [](const TempDir& d) {
+                fs::create_directory(d.file("LMBACK"));
+                d.write("LMBACK/f.txt", "earlier");
+            }, .expectText = "mill and more",
+            .reportEnd = "0 listed; changed during the run, left as it is",
+            .others = {{"LMBACK/f.txt", "earlier"}}, .edit = append},
+    RunCase{.name = "SavedByAnEditorDuringTheRun", .as = As::Root, .expectText = "saved",
+            .reportEnd = "0 listed; changed during the run, left as it is",
+            .others = {{"LMBACK/f.txt", ""}}, .edit = [](const std::string& path) {
+                std::ofstream(path + ".new") << "saved";
+                fs::rename(path + ".new", path);
+            }},
     RunCase{"OneFileUnderThreeNames", As::Root,
             [](const TempDir& d) { fs::create_symlink("f.txt", d.file("l.txt")); },
             "-", "1 listed", {}, {"f.txt", "./f.txt", "l.txt", "f.txt"}},
