@@ -94,7 +94,8 @@ Undo:
   --undo FOLDER          the same for the last run made in FOLDER or that changed
                          files in it or in its subfolders
   --list-runs            print the runs kept for undo (the last 20), one a line:
-                         date, work folder, files changed, undone or not
+                         date, work folder, files changed, undone, not undone
+                         or interrupted (a run that never ended)
 Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
 ~/.local/state/Bramblegate/Lexmill/runs). A run without backups cannot be undone.
 

@@ -31,6 +31,9 @@ void RunJournal::add(const std::vector<RecordedFile>& files, const std::vector<s
     if (files.empty()) return;
     std::string text;
     if (!started()) {
+        // Made only now: most runs change nothing and need no record.
+        record_ = newRunRecord(workFolder_, texts_);
+        record_.finished = false;
         makeRunsFolder(runsFolder_);
         const std::string path = runsFolder_ + "/" + record_.id;
         fd_.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600));

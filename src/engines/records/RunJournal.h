@@ -40,7 +40,8 @@ class RunJournal {
   private:
     void write(const std::string& text);
 
-    std::string runsFolder_;
+    std::string runsFolder_, workFolder_;
+    RunTexts texts_;
     RunRecord record_;
     std::vector<std::size_t> tags_;  // of record_.files
     std::vector<bool> renamed_;
