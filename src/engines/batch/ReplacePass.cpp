@@ -86,7 +86,7 @@ std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
                           const BatchOptions& options, const CaseFolder* folder,
                           ScanBuffers& buffers, const std::function<void(std::uint64_t)>& keep,
                           const ByteSink& out, const OccurrenceHook& occurrence,
-                          const RegexPattern* regex) {
+                          const RegexPattern* regex, bool* changed) {
     if (regex) {
         // Matching at `first` looks at the bytes before it, as it did in the search.
         const std::uint64_t from =
@@ -109,6 +109,7 @@ std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
                 occurrence(first + at, n, r);
             });
         scanFileOrFail(fd, path, replacer, out);
+        if (changed) *changed = replacer.changed();
         return replacer.count();
     }
     // A search text may begin inside a character (with a continuation byte);
@@ -124,6 +125,7 @@ std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
             occurrence(first + at, options.searchText.size(), options.replaceText.size());
         });
     scanFile(fd, path, replacer, out);
+    if (changed) *changed = replacer.changed();
     return replacer.count();
 }
 

@@ -27,11 +27,13 @@ std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path
 // `keep(n)` for the bytes [0, n) that stay as they are, then gives `out` the
 // rest of the new text in order. `occurrence` (optional) is told the offset
 // in the file of each occurrence replaced, its length and the length of its
-// replacement. Returns the replacements made. Throws FileError naming `path`.
+// replacement. Returns the replacements made; `changed` (optional) is set to
+// whether any of them differs from what it replaced (false: the new text is
+// the file's own). Throws FileError naming `path`.
 std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,
                           const BatchOptions& options, const CaseFolder* folder,
                           ScanBuffers& buffers, const std::function<void(std::uint64_t)>& keep,
                           const ByteSink& out, const OccurrenceHook& occurrence = {},
-                          const RegexPattern* regex = nullptr);
+                          const RegexPattern* regex = nullptr, bool* changed = nullptr);
 
 }  // namespace lexmill

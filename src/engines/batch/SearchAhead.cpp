@@ -66,10 +66,16 @@ NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOpt
     NewText text{std::make_unique<AtomicRewrite>(path), 0};
     AtomicRewrite& rewrite = *text.rewrite;
     const int source = found.source.get();
+    bool changed = false;
     text.occurrences = replaceFrom(
         source, path, *found.first, options, folder, buffers,
         [&](std::uint64_t n) { rewrite.copyFrom(source, n); },
-        [&](std::string_view bytes) { rewrite.write(bytes); }, {}, regex);
+        [&](std::string_view bytes) { rewrite.write(bytes); }, {}, regex, &changed);
+    if (!changed) {
+        text.rewrite.reset();
+        text.unchanged = true;
+        return text;
+    }
     rewrite.finishWriting();
     return text;
 }
@@ -122,7 +128,7 @@ std::optional<SearchAhead::Answer> SearchAhead::take(std::size_t i, const BatchO
     // Threads only start on file i + kWindow once the run is past file i.
     std::optional<Answer> answer = std::move(answers_[i % kWindow]);
     answers_[i % kWindow].reset();
-    if (answer && answer->newText.rewrite) --written_;
+    if (answer && answer->newText.written()) --written_;
     if (!writersAt_.empty() && written_ + kWakeAfter <= kMaxWritten) wake_.notify_all();
     if (!sameSearch(options, options_)) return std::nullopt;
     // Another replacement now: the file is found, its new text is not.

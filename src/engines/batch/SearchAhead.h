@@ -40,11 +40,15 @@ std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptio
 void sweepBeforeReading(const std::string& path);
 
 // The new text of a file found to hold the search text, written to a
-// temporary file beside it (AtomicRewrite.h), and the replacements made.
-// `regex` is compiled with the replacement. Throws FileError.
+// temporary file beside it (AtomicRewrite.h), and the replacements made; no
+// rewrite when every replacement is the text it replaces (the file would get
+// its own bytes back). `regex` is compiled with the replacement. Throws
+// FileError.
 struct NewText {
     std::unique_ptr<AtomicRewrite> rewrite;
     std::uint64_t occurrences = 0;
+    bool unchanged = false;
+    bool written() const { return rewrite || unchanged; }
 };
 NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOptions& options,
                      const CaseFolder* folder, ScanBuffers& buffers, const RegexPattern* regex);

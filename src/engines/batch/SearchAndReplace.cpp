@@ -62,6 +62,9 @@ struct FileOutcome {
     std::unique_ptr<AtomicRewrite> rewrite;
     UniqueFd source;      // the file, kept open until it is replaced
     struct stat read {};  // its status when it was opened
+    // Every replacement is the text it replaces: the file, its backup and the
+    // record are left alone, and the file is not listed as changed.
+    bool unchanged = false;
 };
 
 class FileJob {
@@ -83,7 +86,7 @@ class FileJob {
     // its new text, when written ahead too.
     std::optional<FileOutcome> run(std::optional<FirstSearch> found = std::nullopt,
                                    NewText written = {}) {
-        const RegexPattern* regex = written.rewrite ? nullptr : pattern();
+        const RegexPattern* regex = written.written() ? nullptr : pattern();
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
         if (!found && !options_.searchOnly) sweepBeforeReading(path_);
         auto search =
@@ -98,10 +101,11 @@ class FileJob {
         }
 
         host_.setStatus("Found text in " + name_ + ". Replacing.");
-        NewText text = written.rewrite
+        NewText text = written.written()
                            ? std::move(written)
                            : writeNewText(path_, *search, options_, folder, buffers_, regex);
         outcome.occurrences = text.occurrences;
+        outcome.unchanged = text.unchanged;
         outcome.rewrite = std::move(text.rewrite);
         outcome.source = std::move(search->source);
         outcome.read = search->read;
@@ -397,7 +401,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                                        std::move(outcome->rewrite), std::move(outcome->source),
                                        outcome->read, options.makeBackups,
                                        static_cast<std::uint64_t>(sizes[i]));
-                else if (outcome->found)
+                else if (outcome->found && !outcome->unchanged)
                     ledger.listNow(name, outcome->occurrences);
                 processed += sizes[i];
                 host.setProgress(processed);

@@ -149,6 +149,8 @@ void LiteralScanner::scan(bool final, const ByteSink& out) {
             if (out) {
                 out(std::string_view(raw_.data() + pos, at - pos));
                 if (!stopAtFirst_) out(replacement_);
+                changed_ =
+                    changed_ || std::string_view(raw_.data() + at, needle_.size()) != replacement_;
             }
             pos = at + needle_.size();
             if (stopAtFirst_) return;

@@ -63,6 +63,9 @@ class LiteralScanner {
     // Offset in the stream of the first occurrence, if any was found.
     std::optional<std::uint64_t> firstOffset() const { return first_; }
     bool stopped() const { return stopAtFirst_ && count_ > 0; }
+    // Whether an occurrence written out so far differed from its replacement:
+    // false, the text written out is the text read.
+    bool changed() const { return changed_; }
 
   private:
     void scan(bool final, const ByteSink& out);
@@ -74,6 +77,7 @@ class LiteralScanner {
     std::size_t rare_ = 0;    // the needle's byte least common in text
     bool rawless_ = false;    // counting only: raw_ is not kept
     bool stopAtFirst_ = false;
+    bool changed_ = false;
 
     ScanBuffers own_;
     std::string& raw_;              // bytes received and not yet written out

@@ -114,7 +114,15 @@ void RegexScanner::scan(bool final, const ByteSink& out) {
         ++count_;
         std::size_t replaced = 0;
         if (out && at > written_) out(std::string_view(raw_.data() + written_, at - written_));
-        if (replacing_) expand(out, replaced);
+        if (replacing_ && !changed_ && out) {
+            // Until one differs, each replacement is held and compared.
+            std::string text;
+            expand([&](std::string_view piece) { text += piece; }, replaced);
+            changed_ = text != std::string_view(raw_.data() + at, to - at);
+            out(text);
+        } else if (replacing_) {
+            expand(out, replaced);
+        }
         if (hook_) hook_(offset, to - at, replaced);
         written_ = to;
         search_ = to;

@@ -57,6 +57,9 @@ class RegexScanner {
     // Where the first match began (before a \K in it): a replace pass starts there.
     std::optional<std::uint64_t> firstOffset() const { return first_; }
     bool stopped() const { return stopAtFirst_ && count_ > 0; }
+    // Whether a match replaced so far differed from its replacement: false,
+    // the text written out is the text read.
+    bool changed() const { return changed_; }
 
   private:
     void scan(bool final, const ByteSink& out);
@@ -69,6 +72,7 @@ class RegexScanner {
     std::string& raw_;
     bool replacing_ = false;
     bool stopAtFirst_ = false;
+    bool changed_ = false;
     OccurrenceHook hook_;
 
     std::size_t length_ = 0;   // bytes of raw_ in use

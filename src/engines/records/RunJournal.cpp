@@ -12,9 +12,7 @@
 namespace lexmill {
 
 RunJournal::RunJournal(std::string runsFolder, const std::string& workFolder, const RunTexts& texts)
-    : runsFolder_(std::move(runsFolder)), record_(newRunRecord(workFolder, texts)) {
-    record_.finished = false;
-}
+    : runsFolder_(std::move(runsFolder)), workFolder_(workFolder), texts_(texts) {}
 
 void RunJournal::write(const std::string& text) {
     const std::string path = runsFolder_ + "/" + record_.id;

@@ -271,10 +271,13 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
                         changes.push_back({at, length, replacement});
                     },
                     regex ? &*regex : nullptr);
-                file.diff = unifiedDiff(file.name, before, after, changes);
-                report.replacements += file.replacements;
-                ++report.files;
-                sink.fileChanged(file);
+                // Its own bytes again: the run leaves it alone.
+                if (after != before) {
+                    file.diff = unifiedDiff(file.name, before, after, changes);
+                    report.replacements += file.replacements;
+                    ++report.files;
+                    sink.fileChanged(file);
+                }
             }
         } catch (const FileError& e) {
             report.failures.push_back({names[i], path, e.reason()});

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "base/FileError.h"
@@ -16,6 +17,22 @@
 
 namespace lexmill {
 namespace {
+
+// Whether the file at `path` holds the `size` bytes of `fd` (from offset 0).
+bool sameBytes(const std::string& path, int fd, std::uint64_t size) {
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file) return false;
+    std::string a(64 << 10, '\0'), b(64 << 10, '\0');
+    for (std::uint64_t at = 0; at < size;) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(a.size(), size - at));
+        if (::pread(file.get(), a.data(), n, static_cast<off_t>(at)) != static_cast<ssize_t>(n) ||
+            ::pread(fd, b.data(), n, static_cast<off_t>(at)) != static_cast<ssize_t>(n) ||
+            std::memcmp(a.data(), b.data(), n) != 0)
+            return false;
+        at += n;
+    }
+    return true;
+}
 
 // Puts the backup's bytes back into the file, when both are as the run left
 // them. False: a run that never ended did not reach the file, which is as it
@@ -32,6 +49,8 @@ bool restoreFile(const RecordedFile& f, bool finished) {
         throw FileError(f.path, "its backup in LMBACK is gone since the run");
     if (stampFrom(st) != f.backupStamp)
         throw FileError(f.path, "its backup in LMBACK was replaced or changed since the run");
+    // A file that holds its backup's bytes already is not written again.
+    if (now.size == f.backupStamp.size && sameBytes(f.path, backup.get(), now.size)) return true;
     AtomicRewrite rewrite(f.path);
     rewrite.copyFrom(backup.get(), f.backupStamp.size);
     // The file may have been written while the backup was copied.

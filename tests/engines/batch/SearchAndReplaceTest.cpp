@@ -234,6 +234,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchRuns, ::testing::Values(
         {"b.txt", "c.txt"}, kReplace, {"c.txt"}, kChanged + "1 replacements made.",
         {{"b.txt", "-"}, {"c.txt", "dog"}}, "", [](const std::string& e, int, BatchOptions&,
         Module1& m) { if (e == "status Checking b.txt") fs::remove(m.SelPaths[0]); }},
+    // A file that would get its own bytes back is left alone: its time, its
+    // earlier backup, no new one, no record; it is not changed, so not listed.
+    RunCase{"OwnBytesAgainAreNotWritten", {{"a.txt", "a <td> <td>"}, {"LMBACK/a.txt", "original"},
+        {"b.txt", "<TD>"}}, {"a.txt", "b.txt"}, {"<TD", "<td", false, false, true}, {"b.txt"},
+        kChanged + "1 replacements made.", {{"b.txt", "<td>"}, {"LMBACK/b.txt", "<TD>"}}},
+    RunCase{"OwnBytesAgainByARegex", {{"a.txt", "<TD> <td>"}}, {"a.txt"},
+        {"(<td)", "$1", false, false, true, Charset::Utf8, true}, {},
+        kChanged + "0 replacements made."},
     RunCase{"EmptySearchTextFindsNothing", {{"a.txt", "cat"}}, {"a.txt"}, {"", "dog", false,
         false, false}, {}, kChanged + "0 replacements made."},
     // Esc during the first file is seen after it; the next file takes the options then given.
