@@ -318,8 +318,10 @@ void Form1::Command2_Click() {
     connections_ = std::make_unique<FtpConnections>(settingsFile_);
     const QString name = cname->currentText();
     const std::string stdName = ToUtf8(name);
+    int position = 0;  // of the saved connection in the list, from 1
     try {
-        if (connections_->Find(stdName) > 0) {
+        position = connections_->Find(stdName);
+        if (position > 0) {
             const auto answer = MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name),
                                        tr("Connection Exists"), QMessageBox::Question,
                                        QMessageBox::Yes | QMessageBox::No);
@@ -327,6 +329,7 @@ void Form1::Command2_Click() {
         } else {
             connections_->Add(stdName);
             cname->addItem(name);
+            position = cname->count();
         }
         connections_->Store(stdName, {ToUtf8(Text1->text()),
                                       ToUtf8(Text2->text()),
@@ -342,7 +345,8 @@ void Form1::Command2_Click() {
         return SettingsNotSaved(this, e.what());
     }
     MsgBox(this, tr("Connection Saved"), tr("Information"), QMessageBox::Information);
-    SetListIndex(cname->count() - 1);
+    // The saved connection stays shown, so that further edits go on changing it.
+    SetListIndex(position - 1);
 }
 
 void Form1::Command4_Click() {

@@ -94,9 +94,12 @@ TEST_F(Form1Test, OpensOnTheStoredConnectionsAndSavesANewOne) {
         Fill(form, answer ? "alpha|a.example|u|p|/|21" : "Alpha|b.example|u|p|/|21");
         if (answer) boxes.answer(answer);
         form.Command2_Click();
-        addresses << settings.get("FTP Servers\\alpha", "address");
+        addresses << settings.get("FTP Servers\\alpha", "address") + ">" +
+                         Shown(form).section('>', 1).section('|', 0, 1);
     }
-    EXPECT_EQ(addresses.join(' '), "alpha.address a.example b.example");
+    // The saved connection stays shown, whether it was overwritten or new.
+    EXPECT_EQ(addresses.join(' '),
+              "alpha.address>alpha|a.example a.example>alpha|a.example b.example>Alpha|b.example");
     const QString saved = "Information: Connection Saved",
                   asked = "Connection Exists: Overwrite information for \"alpha\"?";
     EXPECT_EQ(Boxes(), QStringList({saved, asked, asked, saved, saved}).join(" / "));
