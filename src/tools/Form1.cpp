@@ -388,9 +388,10 @@ void Form1::ShowByteProgress() {
 bool Form1::AskTrust() {
     const UntrustedPeer peer = inet_->Untrusted();
     const bool certificate = peer.kind == UntrustedPeer::Kind::Certificate;
-    const QString question = certificate
-                                 ? tr("Trust this certificate for %1?").arg(cname->currentText())
-                                 : tr("Trust this host key and add it to ~/.ssh/known_hosts?");
+    const QString question =
+        certificate ? tr("Trust this certificate for %1?").arg(cname->currentText())
+                    : tr("Trust this host key of %1, and add it to ~/.ssh/known_hosts?")
+                          .arg(FromUtf8(ServerName(peer.host, peer.port)));
     const auto answer =
         MsgBox(this, FromUtf8(DescribePeer(peer, true)) + "\n\n" + question, tr("Security Warning"),
                QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);

@@ -282,7 +282,10 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
         EXPECT_TRUE(boxes.calls()[1].text.contains(protocol == 1 ? print.c_str()
                                                                  : ssh.Fingerprint().c_str()));
         EXPECT_TRUE(boxes.calls()[1].text.endsWith(protocol == 1 ? "Trust this certificate for tls?"
-                                                                 : "to ~/.ssh/known_hosts?"));
+                                                                 : "of 127.0.0.1, port " +
+                                                                       QString::number(ssh.port) +
+                                                                       ", and add it to "
+                                                                       "~/.ssh/known_hosts?"));
         EXPECT_EQ(boxes.calls()[2].text + boxes.calls()[4].text, "Upload CancelledUpload Complete");
     }
     EXPECT_EQ(settings.all("FTP Servers\\tls").section(';', 5),
