@@ -156,7 +156,7 @@ QGroupBox* BuildFrame2(frmLMControls& ui) {
     ui.Text2->setMinimumSize(Px(3915), Px(1905));
     ui.Check3 = CheckBox(QObject::tr("Search &Only"), Frame2, "Check3", false);
     ui.Check4 = CheckBox(QObject::tr("Match &Case"), Frame2, "Check4", false);
-    ui.chkRegex = CheckBox(QObject::tr("Regular Expression"), Frame2, "chkRegex", false);
+    ui.chkRegex = CheckBox(QObject::tr("Re&gular Expression"), Frame2, "chkRegex", false);
     ui.Check1 = CheckBox(QObject::tr("Make &Backups"), Frame2, "Check1", true);
     ui.Command3 = MakeButton("Command3", QObject::tr("&Start"), Frame2);
     ui.picProgress = Named(new PictureBox(Frame2), "picProgress");

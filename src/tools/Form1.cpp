@@ -17,6 +17,7 @@
 #include "CommandButton.h"
 #include "FtpConnections.h"
 #include "Inet.h"
+#include "InetAddress.h"
 #include "MessageBox.h"
 #include "Module1.h"
 #include "PathName.h"
@@ -140,7 +141,7 @@ void Form1::BuildControls() {
     auto* address = new QWidget(this);
     auto* addressRow = new QHBoxLayout(address);
     addressRow->setContentsMargins(0, 0, 0, 0);
-    auto* protocolLabel = new QLabel(tr("Protocol:"), this);
+    auto* protocolLabel = new QLabel(tr("&Protocol:"), this);
     protocolLabel->setObjectName(QStringLiteral("Label7"));
     protocolLabel->setBuddy(cboProtocol);
     addressRow->addWidget(Text1, 1);
@@ -149,9 +150,12 @@ void Form1::BuildControls() {
 
     auto* boxes = new QVBoxLayout;
     const std::pair<QString, QWidget*> rows[] = {
-        {tr("Connection Name:"), cname},  {tr("Address (no \"ftp://\"):"), address},
-        {tr("User Name:"), Text2},        {tr("Password:"), Text3},
-        {tr("Remote Directory:"), Text4}, {tr("Port:"), Text5},
+        {tr("Conn&ection Name:"), cname},
+        {tr("&Address (no \"ftp://\" or \"sftp://\"):"), address},
+        {tr("Use&r Name:"), Text2},
+        {tr("Pass&word:"), Text3},
+        {tr("Remote D&irectory:"), Text4},
+        {tr("P&ort:"), Text5},
     };
     int number = 1;
     for (const auto& [caption, box] : rows) {
@@ -460,9 +464,19 @@ void Form1::Command1_Click() {
         return;
     }
 
+    std::string why;
+    const auto url = AddressUrl(ToUtf8(Text1->text()), ToUtf8(cboProtocol->currentText()), &why);
+    if (!url) {
+        MsgBox(this, FromUtf8(why), tr("Error"), QMessageBox::Warning);
+        Text1->setFocus();
+        module_.Busy = false;
+        running_ = false;
+        return;
+    }
+
     StopRequested = false;
     inet_->setProtocol(ProtocolId());
-    inet_->setURL("ftp://" + ToUtf8(Text1->text()));
+    inet_->setURL(*url);
     inet_->setUserName(ToUtf8(Text2->text()));
     inet_->setPassword(ToUtf8(Text3->text()));
     int port = DefaultPort(ProtocolId());

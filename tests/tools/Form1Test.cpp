@@ -128,7 +128,11 @@ TEST_F(Form1Test, SaveAndUploadCheckTheBoxesFirst) {
         {"Command2", "n|a|u|p|www|21", slash, "Text4"},
         {"Command2", "n|a|u|p||21", slash, "Text4"},
         {"Command1", "n||u|p|/up|21", "Error: Please specify an FTP address.", "Text1"},
-        {"Command1", "n|a|u|p|up|21", slash, "Text4"}};
+        {"Command1", "n|a|u|p|up|21", slash, "Text4"},
+        {"Command1", "n|sftp://a|u|p|/up|21",
+         "Error: The address begins with \"sftp://\", but the protocol is FTP. Choose SFTP under "
+         "\"Protocol:\", or give the host name alone.",
+         "Text1"}};
     Select({{"a.txt", "one"}});
     for (const auto& [button, shown, message, focus] : cases) {
         Form1 form(module, settings.file());
@@ -265,7 +269,7 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
     EXPECT_EQ(Boxes(), "Done: Upload Complete");
     const std::pair<int, QString> runs[] = {
         {1, "tls" + Server(ftps.port)},
-        {2, "ssh|127.0.0.1|root||" + QString(ssh.root().c_str()) + "/up|" +
+        {2, "ssh|sftp://127.0.0.1|root||" + QString(ssh.root().c_str()) + "/up|" +
                 QString::number(ssh.port)}};
     for (const auto& [protocol, shown] : runs) {
         boxes.clear();
