@@ -551,13 +551,18 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
             if (!CurrentFile.empty()) SetStatus(tr("Uploading ") + FromUtf8(CurrentFile));
             break;
         case Inet::icError:
-            SetStatus(tr("Aborting..."));
             // A certificate or host key the user may trust asks instead.
             if (const UntrustedPeer peer = inet_->Untrusted();
-                peer.kind != UntrustedPeer::Kind::None && !peer.changed)
+                peer.kind != UntrustedPeer::Kind::None && !peer.changed) {
+                SetStatus(peer.kind == UntrustedPeer::Kind::Certificate
+                              ? tr("Waiting for your answer: trust the server's certificate?")
+                              : tr("Waiting for your answer: trust the server's host key?"));
                 retry_ = AskTrust();
-            else
+                SetStatus(retry_ ? tr("Connecting") : tr("Aborting..."));
+            } else {
+                SetStatus(tr("Aborting..."));
                 MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+            }
             StopRequested = true;
             WakeWait();
             break;
