@@ -404,6 +404,19 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     EXPECT_EQ(shown({"a.txt", "c.txt"}, "Preview: 3 replacements in 2 files."),
               QString::fromStdString(engine.diff));
     EXPECT_EQ(read("a.txt") + read("c.txt"), "one\ncat and Cat\nthree\ncat");  // as they were
+    // The keys go to the ends; the changed words of a line are marked within it.
+    auto* diff = window->findChild<QPlainTextEdit*>("txtDiff");
+    QTest::keyClick(diff, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(diff->textCursor().atEnd());
+    QTest::keyClick(diff, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_TRUE(diff->textCursor().atStart());
+    QStringList marked;
+    for (QTextBlock b = diff->document()->begin(); b.isValid(); b = b.next())
+        for (const QTextLayout::FormatRange& r : b.layout()->formats())
+            if (r.start > 0 &&
+                r.format.background() != b.layout()->formats()[0].format.background())
+                marked << b.text().mid(r.start, r.length);
+    EXPECT_EQ(marked.join(u'|'), "cat|Cat|cow|cow|cat|cow");
     EXPECT_EQ(shown({"big.txt"}, "Preview: 10005 replacements in 1 files.").section(u'\n', 10000),
               "... and 10013 more lines not shown.\n");  // of 2 + 1 + 20010 lines
     shown(many, "Preview cancelled. ", true);            // Esc at once: a hundred files to go
