@@ -1,21 +1,27 @@
 #include "HelpWindow.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lexmill {
 
 namespace {
 
 constexpr int kFileRole = Qt::UserRole;
+constexpr int kKeywordRole = Qt::UserRole + 1;
 
 // Shared by every page, so the pages themselves stay plain.
 const char kStyleSheet[] =
@@ -142,6 +148,23 @@ void HelpWindow::FillLists() {
                 text += QStringLiteral(" (") + page->title + QLatin1Char(')');
         auto* item = new QListWidgetItem(text, IndexList);
         item->setData(kFileRole, index[i].file);
+        item->setData(kKeywordRole, index[i].keyword);
+    }
+    // The lists are as wide as their longest entry, which the page gives room
+    // for; an entry cut by a narrower pane still shows whole in its tooltip.
+    int widest = 0;
+    for (QListWidget* list : {ContentsList, IndexList}) {
+        for (int row = 0; row < list->count(); ++row) {
+            QListWidgetItem* item = list->item(row);
+            item->setToolTip(item->text());
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(item->text()));
+        }
+    }
+    const int pane = widest + 2 * IndexList->frameWidth() +
+                     IndexList->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24;
+    if (auto* splitter = findChild<QSplitter*>(QStringLiteral("Splitter"))) {
+        splitter->setSizes({pane, 540});
+        resize(std::max(width(), pane + 540 + 32), height());
     }
 }
 
@@ -179,7 +202,22 @@ void HelpWindow::IndexText_Changed(const QString& text) {
 }
 
 void HelpWindow::IndexItem_Open(QListWidgetItem* item) {
-    if (item) ShowPage(item->data(kFileRole).toString());
+    if (!item || !ShowPage(item->data(kFileRole).toString())) return;
+    ShowSection(item->data(kKeywordRole).toString());
+}
+
+void HelpWindow::ShowSection(const QString& keyword) {
+    // The section of the keyword's first mention, as a whole word if it is
+    // one, else anywhere; its heading goes to the top.
+    QTextDocument* page = Browser->document();
+    QTextCursor mention = page->find(keyword, 0, QTextDocument::FindWholeWords);
+    if (mention.isNull()) mention = page->find(keyword);
+    QTextBlock heading = mention.isNull() ? QTextBlock() : mention.block();
+    while (heading.isValid() && heading.blockFormat().headingLevel() == 0)
+        heading = heading.previous();
+    const QRectF place =
+        heading.isValid() ? page->documentLayout()->blockBoundingRect(heading) : QRectF();
+    Browser->verticalScrollBar()->setValue(static_cast<int>(place.top()));
 }
 
 void HelpWindow::ContentsItem_Open(QListWidgetItem* item) {

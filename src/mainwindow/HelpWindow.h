@@ -48,6 +48,8 @@ class HelpWindow : public QWidget {
     void FillLists();
     void IndexText_Changed(const QString& text);
     void IndexItem_Open(QListWidgetItem* item);
+    // Scrolls the page to the section that tells of `keyword`.
+    void ShowSection(const QString& keyword);
     void ContentsItem_Open(QListWidgetItem* item);
     void Browser_SourceChanged();
 
