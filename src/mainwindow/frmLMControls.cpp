@@ -126,12 +126,17 @@ QGroupBox* BuildFrame1(frmLMControls& ui) {
     auto* layout = new QVBoxLayout(Frame1);
     layout->addWidget(ui.Label2);
     layout->addWidget(ui.File1, 1);
+    // The Display row keeps to itself, so that the custom filter's longer
+    // label never narrows the box below its longest entry.
+    auto* display = new QHBoxLayout;
+    display->addWidget(Label1);
+    display->addWidget(ui.Combo1);
+    display->addWidget(ui.chkSubfolders);
+    display->addStretch(1);
+    layout->addLayout(display);
     auto* filters = new QGridLayout;
-    filters->addWidget(Label1, 0, 0);
-    filters->addWidget(ui.Combo1, 0, 1);
-    filters->addWidget(ui.chkSubfolders, 0, 2);
-    filters->addWidget(ui.Label13, 1, 0);
-    filters->addWidget(ui.Text3, 1, 1, 1, 2);
+    filters->addWidget(ui.Label13, 0, 0);
+    filters->addWidget(ui.Text3, 0, 1);
     filters->setColumnStretch(1, 1);
     layout->addLayout(filters);
     auto* buttons = new QHBoxLayout;
