@@ -296,7 +296,9 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
 }
 
 void PreviewWindow::AddText(const QString& text, int progress) {
-    if (!text.isEmpty()) {
+    if (diff_->document()->isEmpty()) {
+        diff_->setPlainText(text);  // the keys' cursor stays at the start
+    } else if (!text.isEmpty()) {
         QTextCursor end(diff_->document());
         end.movePosition(QTextCursor::End);
         end.insertText(text);
