@@ -554,9 +554,7 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
             // A certificate or host key the user may trust asks instead.
             if (const UntrustedPeer peer = inet_->Untrusted();
                 peer.kind != UntrustedPeer::Kind::None && !peer.changed) {
-                SetStatus(peer.kind == UntrustedPeer::Kind::Certificate
-                              ? tr("Waiting for your answer: trust the server's certificate?")
-                              : tr("Waiting for your answer: trust the server's host key?"));
+                SetStatus(tr("Waiting for your answer"));
                 retry_ = AskTrust();
                 SetStatus(retry_ ? tr("Connecting") : tr("Aborting..."));
             } else {

@@ -132,14 +132,16 @@ int CheckHostKey(void* peerCheck, int keyType, const char* key, std::size_t size
     return CURLKHMATCH_MISMATCH;
 }
 
+// Each fingerprint has a line of its own: a message box that wraps the text
+// would otherwise break one at its "/" or ":".
 std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
     if (peer.kind == UntrustedPeer::Kind::Certificate) {
         std::string text = peer.changed ? "The server's certificate is not the one trusted for "
                                           "this connection: it has changed."
                                         : "The server's certificate could not be verified.";
         text += "\nSubject: " + peer.subject + "\nIssuer: " + peer.issuer +
-                "\nSHA-256 fingerprint: " + peer.fingerprint;
-        if (peer.changed) return text + "\nTrusted fingerprint: " + peer.previous;
+                "\nSHA-256 fingerprint:\n" + peer.fingerprint;
+        if (peer.changed) return text + "\nTrusted fingerprint:\n" + peer.previous;
         if (!canAsk)
             text += "\nTo trust it, upload through this connection once in the FTP window.";
         return text;
@@ -150,12 +152,12 @@ std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
         return "WARNING: the host key of " + server +
                ", has changed. Someone could be eavesdropping, or the server's key was "
                "replaced.\n" +
-               peer.keyType + " key fingerprint is " + peer.fingerprint +
-               (peer.previous.empty() ? "" : "\nKnown fingerprint: " + peer.previous) +
+               peer.keyType + " key fingerprint:\n" + peer.fingerprint +
+               (peer.previous.empty() ? "" : "\nKnown fingerprint:\n" + peer.previous) +
                "\nIf the change is expected, remove the old key with:\nssh-keygen -R \"" +
                KnownHosts::HostName(peer.host, peer.port) + "\"";
     std::string text = "The host key of " + server + ", is not known.\n" + peer.keyType +
-                       " key fingerprint is " + peer.fingerprint + ".";
+                       " key fingerprint:\n" + peer.fingerprint;
     if (!canAsk) text += "\nTo trust it, upload through this connection once in the FTP window.";
     return text;
 }

@@ -85,7 +85,7 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
         {"FTP with TLS", pw, "00:11", "f.bin", "has changed"},
         {"FTP with TLS", "wrong", print, "f.bin", "530"},
         {"SFTP", "", known, "a/b/f.bin", ""},
-        {"SFTP", "", "", "f.bin", "ED25519 key fingerprint is " + ssh.Fingerprint()},
+        {"SFTP", "", "", "f.bin", "ED25519 key fingerprint:\n" + ssh.Fingerprint()},
         {"SFTP", "", "accept", "f.bin", ""},  // written with its port
         {"SFTP", "", "kept", "f.bin", ""},    // as the row above added it
         {"SFTP", "", "hashed", "f.bin", ""},  // by ssh-keygen -H
@@ -163,7 +163,7 @@ TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     const std::string a = local.write("a b.txt", "one"), b = local.write("b.bin", "two");
     const std::tuple<std::string, int, std::string> cases[] = {
         {"tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
-        {"ssh " + a, 1, "key fingerprint is " + ssh.Fingerprint() + ".\nTo trust it"},
+        {"ssh " + a, 1, "key fingerprint:\n" + ssh.Fingerprint() + "\nTo trust it"},
         {"nobody " + a, 2, "no stored connection is named \"nobody\""},
         {"tls '" + a + "' " + local.write("a_b.txt", "lost"), 2,
          "would both be sent as \"a_b.txt\""}};
