@@ -243,7 +243,9 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             checkPattern(a.batch.searchText, a.batch.searchOnly ? "" : a.batch.replaceText,
                          a.batch.matchCase, a.batch.charset);
         } catch (const PatternError& e) {
-            throw UsageError(std::string("invalid regular expression: ") + e.what());
+            throw UsageError(e.inReplacement()
+                                 ? std::string(e.what())
+                                 : std::string("invalid regular expression: ") + e.what());
         }
     }
     return a;

@@ -144,6 +144,10 @@ void BatchRunHost::showResults(std::string_view heading, std::string_view summar
     results_->setHeading(FromUtf8(heading));
     results_->setSummary(FromUtf8(summary));
     if (!recordId_.empty()) results_->OfferUndo();
+    // The run is over: the status bar rests while its results show.
+    busy_.setProgress(0);
+    setIdleStatus();
+    setHint({});
     // Closing the main window during the run leaves nothing to show them in.
     if (!windowClosed_) results_->exec();
     if (results_->UndoChosen()) undoRequested_ = recordId_;

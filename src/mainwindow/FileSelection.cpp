@@ -2,16 +2,20 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolTip>
 
+#include "BatchRunHost.h"
 #include "BrowseDirectorysOnly.h"
 #include "FileListBox.h"
 #include "MessageBox.h"
@@ -88,6 +92,26 @@ bool FileSelection::File1_Click() {
 }
 
 void FileSelection::Command1_Click() {
+    // A listing of subfolders still under way is waited for, with the
+    // hourglass, so that every file of it is selected; Esc stops the wait
+    // and selects nothing.
+    if (ui_.File1->IsListing()) {
+        m_.CancelRequested = false;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QEventLoop wait;
+        const QMetaObject::Connection done =
+            QObject::connect(ui_.File1, &FileListBox::ListingDone, &wait, &QEventLoop::quit);
+        QTimer poll;  // a listing dropped for another, or Esc
+        QObject::connect(&poll, &QTimer::timeout, &wait, [this, &wait] {
+            if (!ui_.File1->IsListing() || m_.CancelRequested) wait.quit();
+        });
+        poll.start(100);
+        UpdateListingStatus();
+        wait.exec();
+        QObject::disconnect(done);
+        QApplication::restoreOverrideCursor();
+        if (m_.CancelRequested || ui_.File1->IsListing()) return;
+    }
     ui_.File1->selectAll();
     // Start acts on the file that has the focus: give it to the first when none has it.
     if (!ui_.File1->currentItem() && ui_.File1->count() > 0)
@@ -151,6 +175,18 @@ void FileSelection::UpdateSelectionPanel() {
         ui_.panels[2]->setText(QObject::tr("%1 file(s) selected.").arg(ui_.File1->SelCount()));
     else
         ui_.panels[2]->setText(QString());
+}
+
+void FileSelection::UpdateListingStatus() {
+    if (m_.Busy) return;
+    if (ui_.File1->IsListing()) {
+        ui_.panels[0]->setText(
+            QObject::tr("Listing... %1 files so far").arg(QLocale().toString(ui_.File1->count())));
+        listingShown_ = true;
+    } else if (listingShown_) {
+        ui_.panels[0]->setText(BatchRunHost::IdleText());
+        listingShown_ = false;
+    }
 }
 
 void FileSelection::UpdateFolderLabel() {

@@ -46,6 +46,9 @@ class FileSelection {
     void UpdateFileToolTip(const QPoint& viewportPos);
     void UpdateSelectionPanel();
     void UpdateFolderLabel();
+    // While a listing of subfolders fills the list, the first status panel
+    // counts its files; then it rests again.
+    void UpdateListingStatus();
     // An event of the list that it handled (tooltip, right button); false for any other.
     bool ListEvent(QObject* watched, QEvent* event);
 
@@ -56,6 +59,7 @@ class FileSelection {
     QString textEditor_;
     PopupMenu popup_;
     QString LastFile;
+    bool listingShown_ = false;
 };
 
 }  // namespace lexmill

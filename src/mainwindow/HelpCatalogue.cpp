@@ -72,7 +72,14 @@ HelpCatalogue::HelpCatalogue() {
         const QString html = Html(page.file);
         page.title = Title(html);
         page.keywords = Keywords(html);
-        for (const QString& keyword : page.keywords) index_.push_back({keyword, page.file});
+        for (const QString& keyword : page.keywords) {
+            const qsizetype hash = keyword.indexOf(QLatin1Char('#'));
+            if (hash < 0)
+                index_.push_back({keyword, page.file, {}});
+            else
+                index_.push_back(
+                    {keyword.left(hash).trimmed(), page.file, keyword.mid(hash + 1).trimmed()});
+        }
         pages_.push_back(std::move(page));
     }
     std::stable_sort(index_.begin(), index_.end(),

@@ -9,16 +9,20 @@ namespace lexmill {
 
 // One page of the help, as listed in the contents.
 struct HelpPage {
-    QString file;          // name within the help resources, e.g. "options.html"
-    int context = 0;       // topic number a window asks for
-    QString title;         // the page's <title>
-    QStringList keywords;  // the page's index entries (<meta name="keywords">, ";"-separated)
+    QString file;     // name within the help resources, e.g. "options.html"
+    int context = 0;  // topic number a window asks for
+    QString title;    // the page's <title>
+    // The page's index entries (<meta name="keywords">, ";"-separated); an
+    // entry may name its section after a "#" ("TLS#Protocols"), else it leads
+    // to the section of its first mention.
+    QStringList keywords;
 };
 
 // One line of the index: a keyword and the page it leads to.
 struct HelpIndexEntry {
     QString keyword;
     QString file;
+    QString section;  // the heading it leads to, or "" for that of its first mention
 };
 
 // The help pages shipped in the program's resources (":/help/"): the contents

@@ -1,21 +1,29 @@
 #include "HelpWindow.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lexmill {
 
 namespace {
 
 constexpr int kFileRole = Qt::UserRole;
+constexpr int kKeywordRole = Qt::UserRole + 1;
+constexpr int kSectionRole = Qt::UserRole + 2;
 
 // Shared by every page, so the pages themselves stay plain.
 const char kStyleSheet[] =
@@ -142,7 +150,31 @@ void HelpWindow::FillLists() {
                 text += QStringLiteral(" (") + page->title + QLatin1Char(')');
         auto* item = new QListWidgetItem(text, IndexList);
         item->setData(kFileRole, index[i].file);
+        item->setData(kKeywordRole, index[i].keyword);
+        item->setData(kSectionRole, index[i].section);
     }
+    // The lists are never narrower than their longest entry; the window grows
+    // to keep room for the page. Each entry also shows whole in its tooltip.
+    int widest = 0;
+    for (QListWidget* list : {ContentsList, IndexList}) {
+        for (int row = 0; row < list->count(); ++row) {
+            QListWidgetItem* item = list->item(row);
+            item->setToolTip(item->text());
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(item->text()));
+        }
+    }
+    // Around the text: the item's margins, the list's frame and scroll bar,
+    // the index page's margins and the tabs' frame.
+    const QStyle* style = IndexList->style();
+    const QMargins page = IndexList->parentWidget()->layout()->contentsMargins();
+    const int pane = widest + 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) +
+                     2 * IndexList->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                     page.left() + page.right() +
+                     2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    Tabs->setMinimumWidth(pane);
+    resize(std::max(width(), pane + 540 + 32), height());
+    if (auto* splitter = findChild<QSplitter*>(QStringLiteral("Splitter")))
+        splitter->setSizes({pane, 540});
 }
 
 bool HelpWindow::ShowPage(const QString& file) {
@@ -179,7 +211,28 @@ void HelpWindow::IndexText_Changed(const QString& text) {
 }
 
 void HelpWindow::IndexItem_Open(QListWidgetItem* item) {
-    if (item) ShowPage(item->data(kFileRole).toString());
+    if (!item || !ShowPage(item->data(kFileRole).toString())) return;
+    ShowSection(item->data(kKeywordRole).toString(), item->data(kSectionRole).toString());
+}
+
+void HelpWindow::ShowSection(const QString& keyword, const QString& section) {
+    // The named section, or that of the keyword's first mention (as a whole
+    // word if it is one, else anywhere); its heading goes to the top.
+    QTextDocument* page = Browser->document();
+    QTextBlock heading;
+    if (!section.isEmpty()) {
+        for (heading = page->begin(); heading.isValid(); heading = heading.next())
+            if (heading.blockFormat().headingLevel() > 0 && heading.text() == section) break;
+    } else {
+        QTextCursor mention = page->find(keyword, 0, QTextDocument::FindWholeWords);
+        if (mention.isNull()) mention = page->find(keyword);
+        if (!mention.isNull()) heading = mention.block();
+    }
+    while (heading.isValid() && heading.blockFormat().headingLevel() == 0)
+        heading = heading.previous();
+    const QRectF place =
+        heading.isValid() ? page->documentLayout()->blockBoundingRect(heading) : QRectF();
+    Browser->verticalScrollBar()->setValue(static_cast<int>(place.top()));
 }
 
 void HelpWindow::ContentsItem_Open(QListWidgetItem* item) {

@@ -48,6 +48,9 @@ class HelpWindow : public QWidget {
     void FillLists();
     void IndexText_Changed(const QString& text);
     void IndexItem_Open(QListWidgetItem* item);
+    // Scrolls the page to `section` (a heading's text) or, with none, to the
+    // section that first tells of `keyword`.
+    void ShowSection(const QString& keyword, const QString& section);
     void ContentsItem_Open(QListWidgetItem* item);
     void Browser_SourceChanged();
 

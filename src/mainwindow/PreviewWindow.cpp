@@ -8,9 +8,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSyntaxHighlighter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 #include "CommandButton.h"
 #include "TextConvert.h"
@@ -23,7 +27,75 @@ namespace {
 // Starts the list of failures below the diff; no diff line starts this way.
 const char kFailuresHeading[] = "Lexmill could not read these files:";
 
-// Removed lines in red, added lines in green; nothing from the failures on.
+bool IsRemoved(const QString& text) {
+    return text.startsWith(u'-') && !text.startsWith(QLatin1String("---"));
+}
+
+bool IsAdded(const QString& text) {
+    return text.startsWith(u'+') && !text.startsWith(QLatin1String("+++"));
+}
+
+// Words (letters and digits) and single other characters, after the line's first.
+std::vector<std::pair<int, int>> Tokens(const QString& line) {
+    std::vector<std::pair<int, int>> tokens;  // start, length
+    for (int i = 1; i < line.size();) {
+        int end = i + 1;
+        if (line[i].isLetterOrNumber())
+            while (end < line.size() && line[end].isLetterOrNumber()) ++end;
+        tokens.emplace_back(i, end - i);
+        i = end;
+    }
+    return tokens;
+}
+
+// The parts of `line` that are not in `other`, word by word: the tokens off
+// their longest common subsequence. Very long lines keep to the span between
+// the common start and end.
+std::vector<std::pair<int, int>> ChangedParts(const QString& line, const QString& other) {
+    const auto a = Tokens(line), b = Tokens(other);
+    const auto same = [&](std::size_t i, std::size_t j) {
+        return QStringView(line).mid(a[i].first, a[i].second) ==
+               QStringView(other).mid(b[j].first, b[j].second);
+    };
+    std::size_t head = 0, tail = 0;
+    while (head < a.size() && head < b.size() && same(head, head)) ++head;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           same(a.size() - 1 - tail, b.size() - 1 - tail))
+        ++tail;
+    const std::size_t n = a.size() - head - tail, m = b.size() - head - tail;
+    std::vector<bool> kept(n, false);
+    if (n > 0 && m > 0 && n * m <= 250000) {
+        // lengths[i][j]: common subsequence of a's tokens from i and b's from j.
+        std::vector<std::vector<int>> lengths(n + 1, std::vector<int>(m + 1, 0));
+        for (std::size_t i = n; i-- > 0;)
+            for (std::size_t j = m; j-- > 0;)
+                lengths[i][j] = same(head + i, head + j)
+                                    ? lengths[i + 1][j + 1] + 1
+                                    : std::max(lengths[i + 1][j], lengths[i][j + 1]);
+        for (std::size_t i = 0, j = 0; i < n && j < m;) {
+            if (same(head + i, head + j))
+                kept[i++] = true, ++j;
+            else if (lengths[i + 1][j] >= lengths[i][j + 1])
+                ++i;
+            else
+                ++j;
+        }
+    }
+    std::vector<std::pair<int, int>> parts;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (kept[i]) continue;
+        const auto [start, length] = a[head + i];
+        if (!parts.empty() && parts.back().first + parts.back().second == start)
+            parts.back().second += length;
+        else
+            parts.emplace_back(start, length);
+    }
+    return parts;
+}
+
+// Removed lines in red, added lines in green, the words that changed between
+// a removed line and the added line that takes its place marked darker;
+// nothing from the failures on.
 class DiffHighlighter : public QSyntaxHighlighter {
   public:
     using QSyntaxHighlighter::QSyntaxHighlighter;
@@ -35,17 +107,62 @@ class DiffHighlighter : public QSyntaxHighlighter {
             return;
         }
         setCurrentBlockState(0);
+        const bool removed = IsRemoved(text);
+        if (!removed && !IsAdded(text)) return;
         QTextCharFormat format;
-        if (text.startsWith(u'-') && !text.startsWith(QLatin1String("---"))) {
-            format.setForeground(QColor(0xA0, 0x00, 0x00));
-            format.setBackground(QColor(0xFF, 0xEB, 0xEB));
-        } else if (text.startsWith(u'+') && !text.startsWith(QLatin1String("+++"))) {
-            format.setForeground(QColor(0x00, 0x70, 0x00));
-            format.setBackground(QColor(0xE6, 0xFF, 0xE6));
-        } else {
-            return;
-        }
+        format.setForeground(removed ? QColor(0xA0, 0x00, 0x00) : QColor(0x00, 0x70, 0x00));
+        format.setBackground(removed ? QColor(0xFF, 0xEB, 0xEB) : QColor(0xE6, 0xFF, 0xE6));
         setFormat(0, static_cast<int>(text.size()), format);
+        const QTextBlock partner = Partner(currentBlock(), removed);
+        if (!partner.isValid()) return;
+        format.setBackground(removed ? QColor(0xFF, 0xB8, 0xB8) : QColor(0xA8, 0xF0, 0xA8));
+        for (const auto& [start, length] : ChangedParts(text, partner.text()))
+            setFormat(start, length, format);
+    }
+
+  private:
+    // The k-th removed line of a run pairs with the k-th added line of the
+    // run right after it; runs longer than this are not paired.
+    static constexpr int kMostPaired = 1000;
+
+    // The lines around a block, passing over "\\ No newline at end of file".
+    static QTextBlock Next(QTextBlock block) {
+        do block = block.next();
+        while (block.isValid() && block.text().startsWith(u'\\'));
+        return block;
+    }
+    static QTextBlock Previous(QTextBlock block) {
+        do block = block.previous();
+        while (block.isValid() && block.text().startsWith(u'\\'));
+        return block;
+    }
+
+    static QTextBlock Partner(QTextBlock block, bool removed) {
+        const auto isRun = removed ? IsRemoved : IsAdded;
+        int k = 0;
+        QTextBlock first = block;
+        for (; Previous(first).isValid() && isRun(Previous(first).text()); ++k) {
+            if (k == kMostPaired) return {};
+            first = Previous(first);
+        }
+        if (removed) {
+            QTextBlock other = Next(block);
+            for (int left = 0; other.isValid() && IsRemoved(other.text()); other = Next(other))
+                if (++left == kMostPaired) return {};
+            for (; k > 0 && other.isValid() && IsAdded(other.text()); --k) other = Next(other);
+            return other.isValid() && IsAdded(other.text()) ? other : QTextBlock();
+        }
+        // The removed run before the added one, from its start.
+        QTextBlock other = Previous(first);
+        int run = 0;
+        for (; other.isValid() && IsRemoved(other.text()); ++run) {
+            if (run == kMostPaired) return {};
+            if (!Previous(other).isValid() || !IsRemoved(Previous(other).text())) break;
+            other = Previous(other);
+        }
+        if (!other.isValid() || !IsRemoved(other.text()) || k > run) return {};
+        for (; k > 0; --k) other = Next(other);
+        return other;
     }
 };
 
@@ -123,6 +240,8 @@ PreviewWindow::PreviewWindow(std::vector<std::string> paths, std::vector<std::st
     diff_->setUndoRedoEnabled(false);
     diff_->setLineWrapMode(QPlainTextEdit::NoWrap);
     diff_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A cursor for the keys, so that Ctrl+Home and Ctrl+End go to the start and the end.
+    diff_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     new DiffHighlighter(diff_->document());
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("prgPreview"));
@@ -142,6 +261,7 @@ PreviewWindow::PreviewWindow(std::vector<std::string> paths, std::vector<std::st
     layout->addWidget(progress_);
     layout->addLayout(bottom);
     resize(760, 520);
+    diff_->setFocus();
 
     worker_ = std::thread(
         [this, paths = std::move(paths), names = std::move(names), options = std::move(options)] {
@@ -176,7 +296,9 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
 }
 
 void PreviewWindow::AddText(const QString& text, int progress) {
-    if (!text.isEmpty()) {
+    if (diff_->document()->isEmpty()) {
+        diff_->setPlainText(text);  // the keys' cursor stays at the start
+    } else if (!text.isEmpty()) {
         QTextCursor end(diff_->document());
         end.movePosition(QTextCursor::End);
         end.insertText(text);

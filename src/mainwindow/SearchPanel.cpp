@@ -70,9 +70,12 @@ bool SearchPanel::PatternAccepted(const BatchOptions& options) {
                      options.matchCase, options.charset);
         return true;
     } catch (const PatternError& e) {
-        MsgBox(window_,
-               QObject::tr("Invalid regular expression: %1").arg(QString::fromUtf8(e.what())),
-               QObject::tr("Error"), QMessageBox::Critical);
+        // A replacement that refers to a missing group has a valid pattern.
+        const QString reason = QString::fromUtf8(e.what());
+        MsgBox(
+            window_,
+            e.inReplacement() ? reason : QObject::tr("Invalid regular expression: %1").arg(reason),
+            QObject::tr("Error"), QMessageBox::Critical);
         QPlainTextEdit* box = e.inReplacement() ? ui_.Text2 : ui_.Text1;
         const std::string& text = e.inReplacement() ? options.replaceText : options.searchText;
         // The offset counts bytes of the UTF-8 text; the box counts UTF-16 units.

@@ -95,7 +95,10 @@ void frmLM::ConnectControls() {
     connect(ui_.File1->model(), &QAbstractItemModel::rowsInserted, this, &frmLM::Timer1_Timer);
     connect(ui_.File1->model(), &QAbstractItemModel::rowsRemoved, this, &frmLM::Timer1_Timer);
     connect(ui_.File1, &FileListBox::PathChange, this, &frmLM::File1_PathChange);
-    connect(ui_.File1, &FileListBox::ListingDone, this, [this] { files_.SayUnreadableFolders(); });
+    connect(ui_.File1, &FileListBox::ListingDone, this, [this] {
+        files_.UpdateListingStatus();
+        files_.SayUnreadableFolders();
+    });
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { files_.Command1_Click(); });
     connect(ui_.Command5, &QPushButton::clicked, this, [this] { files_.Command5_Click(); });
     connect(ui_.Command2, &QPushButton::clicked, this, [this] { files_.Command2_Click(); });
@@ -144,6 +147,7 @@ void frmLM::Form_Load() {
 void frmLM::Timer1_Timer() {
     if (m_.Busy) return;
     files_.UpdateSelectionPanel();
+    files_.UpdateListingStatus();
     tallies_.UpdateTallyButton();
     files_.UpdateFolderLabel();
     search_.UpdateStartButton();

@@ -126,12 +126,17 @@ QGroupBox* BuildFrame1(frmLMControls& ui) {
     auto* layout = new QVBoxLayout(Frame1);
     layout->addWidget(ui.Label2);
     layout->addWidget(ui.File1, 1);
+    // The Display row keeps to itself, so that the custom filter's longer
+    // label never narrows the box below its longest entry.
+    auto* display = new QHBoxLayout;
+    display->addWidget(Label1);
+    display->addWidget(ui.Combo1);
+    display->addWidget(ui.chkSubfolders);
+    display->addStretch(1);
+    layout->addLayout(display);
     auto* filters = new QGridLayout;
-    filters->addWidget(Label1, 0, 0);
-    filters->addWidget(ui.Combo1, 0, 1);
-    filters->addWidget(ui.chkSubfolders, 0, 2);
-    filters->addWidget(ui.Label13, 1, 0);
-    filters->addWidget(ui.Text3, 1, 1, 1, 2);
+    filters->addWidget(ui.Label13, 0, 0);
+    filters->addWidget(ui.Text3, 0, 1);
     filters->setColumnStretch(1, 1);
     layout->addLayout(filters);
     auto* buttons = new QHBoxLayout;
@@ -156,7 +161,7 @@ QGroupBox* BuildFrame2(frmLMControls& ui) {
     ui.Text2->setMinimumSize(Px(3915), Px(1905));
     ui.Check3 = CheckBox(QObject::tr("Search &Only"), Frame2, "Check3", false);
     ui.Check4 = CheckBox(QObject::tr("Match &Case"), Frame2, "Check4", false);
-    ui.chkRegex = CheckBox(QObject::tr("Regular Expression"), Frame2, "chkRegex", false);
+    ui.chkRegex = CheckBox(QObject::tr("Re&gular Expression"), Frame2, "chkRegex", false);
     ui.Check1 = CheckBox(QObject::tr("Make &Backups"), Frame2, "Check1", true);
     ui.Command3 = MakeButton("Command3", QObject::tr("&Start"), Frame2);
     ui.picProgress = Named(new PictureBox(Frame2), "picProgress");

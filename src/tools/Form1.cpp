@@ -17,6 +17,7 @@
 #include "CommandButton.h"
 #include "FtpConnections.h"
 #include "Inet.h"
+#include "InetAddress.h"
 #include "MessageBox.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
@@ -140,7 +141,7 @@ void Form1::BuildControls() {
     auto* address = new QWidget(this);
     auto* addressRow = new QHBoxLayout(address);
     addressRow->setContentsMargins(0, 0, 0, 0);
-    auto* protocolLabel = new QLabel(tr("Protocol:"), this);
+    auto* protocolLabel = new QLabel(tr("&Protocol:"), this);
     protocolLabel->setObjectName(QStringLiteral("Label7"));
     protocolLabel->setBuddy(cboProtocol);
     addressRow->addWidget(Text1, 1);
@@ -149,9 +150,12 @@ void Form1::BuildControls() {
 
     auto* boxes = new QVBoxLayout;
     const std::pair<QString, QWidget*> rows[] = {
-        {tr("Connection Name:"), cname},  {tr("Address (no \"ftp://\"):"), address},
-        {tr("User Name:"), Text2},        {tr("Password:"), Text3},
-        {tr("Remote Directory:"), Text4}, {tr("Port:"), Text5},
+        {tr("Conn&ection Name:"), cname},
+        {tr("&Address (no \"ftp://\" or \"sftp://\"):"), address},
+        {tr("Use&r Name:"), Text2},
+        {tr("Pass&word:"), Text3},
+        {tr("Remote D&irectory:"), Text4},
+        {tr("P&ort:"), Text5},
     };
     int number = 1;
     for (const auto& [caption, box] : rows) {
@@ -318,8 +322,10 @@ void Form1::Command2_Click() {
     connections_ = std::make_unique<FtpConnections>(settingsFile_);
     const QString name = cname->currentText();
     const std::string stdName = ToUtf8(name);
+    int position = 0;  // of the saved connection in the list, from 1
     try {
-        if (connections_->Find(stdName) > 0) {
+        position = connections_->Find(stdName);
+        if (position > 0) {
             const auto answer = MsgBox(this, tr("Overwrite information for \"%1\"?").arg(name),
                                        tr("Connection Exists"), QMessageBox::Question,
                                        QMessageBox::Yes | QMessageBox::No);
@@ -327,6 +333,7 @@ void Form1::Command2_Click() {
         } else {
             connections_->Add(stdName);
             cname->addItem(name);
+            position = cname->count();
         }
         connections_->Store(stdName, {ToUtf8(Text1->text()),
                                       ToUtf8(Text2->text()),
@@ -342,7 +349,8 @@ void Form1::Command2_Click() {
         return SettingsNotSaved(this, e.what());
     }
     MsgBox(this, tr("Connection Saved"), tr("Information"), QMessageBox::Information);
-    SetListIndex(cname->count() - 1);
+    // The saved connection stays shown, so that further edits go on changing it.
+    SetListIndex(position - 1);
 }
 
 void Form1::Command4_Click() {
@@ -384,9 +392,10 @@ void Form1::ShowByteProgress() {
 bool Form1::AskTrust() {
     const UntrustedPeer peer = inet_->Untrusted();
     const bool certificate = peer.kind == UntrustedPeer::Kind::Certificate;
-    const QString question = certificate
-                                 ? tr("Trust this certificate for %1?").arg(cname->currentText())
-                                 : tr("Trust this host key and add it to ~/.ssh/known_hosts?");
+    const QString question =
+        certificate ? tr("Trust this certificate for %1?").arg(cname->currentText())
+                    : tr("Trust this host key of %1, and add it to ~/.ssh/known_hosts?")
+                          .arg(FromUtf8(ServerName(peer.host, peer.port)));
     const auto answer =
         MsgBox(this, FromUtf8(DescribePeer(peer, true)) + "\n\n" + question, tr("Security Warning"),
                QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
@@ -455,9 +464,19 @@ void Form1::Command1_Click() {
         return;
     }
 
+    std::string why;
+    const auto url = AddressUrl(ToUtf8(Text1->text()), ToUtf8(cboProtocol->currentText()), &why);
+    if (!url) {
+        MsgBox(this, FromUtf8(why), tr("Error"), QMessageBox::Warning);
+        Text1->setFocus();
+        module_.Busy = false;
+        running_ = false;
+        return;
+    }
+
     StopRequested = false;
     inet_->setProtocol(ProtocolId());
-    inet_->setURL("ftp://" + ToUtf8(Text1->text()));
+    inet_->setURL(*url);
     inet_->setUserName(ToUtf8(Text2->text()));
     inet_->setPassword(ToUtf8(Text3->text()));
     int port = DefaultPort(ProtocolId());
@@ -532,13 +551,16 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
             if (!CurrentFile.empty()) SetStatus(tr("Uploading ") + FromUtf8(CurrentFile));
             break;
         case Inet::icError:
-            SetStatus(tr("Aborting..."));
             // A certificate or host key the user may trust asks instead.
             if (const UntrustedPeer peer = inet_->Untrusted();
-                peer.kind != UntrustedPeer::Kind::None && !peer.changed)
+                peer.kind != UntrustedPeer::Kind::None && !peer.changed) {
+                SetStatus(tr("Waiting for your answer"));
                 retry_ = AskTrust();
-            else
+                SetStatus(retry_ ? tr("Connecting") : tr("Aborting..."));
+            } else {
+                SetStatus(tr("Aborting..."));
                 MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+            }
             StopRequested = true;
             WakeWait();
             break;

@@ -330,9 +330,11 @@ void SetKeyFile(CURL* h, const std::string& key) {
 void SetSshOptions(CURL* h, const std::string& password, Transfer& t) {
     const std::string ssh = HomeFolder() + "/.ssh";
     ::mkdir(ssh.c_str(), 0700);
-    curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, (ssh + "/known_hosts").c_str());
-    curl_easy_setopt(h, CURLOPT_SSH_KEYFUNCTION, CheckHostKey);
-    curl_easy_setopt(h, CURLOPT_SSH_KEYDATA, &t.check);
+    // The check is the program's own: libcurl's would look a key up without
+    // its port and write it so.
+    t.check.knownHosts = ssh + "/known_hosts";
+    curl_easy_setopt(h, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
+    curl_easy_setopt(h, CURLOPT_SSH_HOSTKEYDATA, &t.check);
     if (!password.empty()) {
         curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD);
         return;
@@ -459,6 +461,7 @@ void Inet::Perform(const Operation& o) {
     t.wake = [this] { Wake(); };
     t.check.pinnedCertificate = o.pinned;
     t.check.acceptedHostKey = o.acceptedKey;
+    if (address) t.check.host = address->host, t.check.port = address->port;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::string newDirectory = session_->directory;
     std::string url;
@@ -522,10 +525,10 @@ void Inet::Perform(const Operation& o) {
             std::lock_guard lock(mutex_);
             untrusted_ = t.check.seen;
         }
-        std::string text = Describe(result, errorBuffer, t);
-        if (t.check.seen.kind != UntrustedPeer::Kind::None)
-            text = DescribePeer(t.check.seen, true) + "\n" + text;
-        return Fail(text);
+        // An untrusted server is told in the program's words alone.
+        return Fail(t.check.seen.kind != UntrustedPeer::Kind::None
+                        ? DescribePeer(t.check.seen, true)
+                        : Describe(result, errorBuffer, t));
     }
     if (o.kind == Kind::Close) {
         session_.reset();

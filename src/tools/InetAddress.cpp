@@ -37,6 +37,33 @@ bool StartsWithFtp(std::string_view url) {
 
 }  // namespace
 
+std::optional<std::string> AddressUrl(std::string_view address, std::string_view protocol,
+                                      std::string* why) {
+    const std::size_t end = address.find("://");
+    if (end == std::string_view::npos) return "ftp://" + std::string(address);
+    std::string scheme;
+    for (const char c : address.substr(0, end))
+        scheme += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const bool sftp = protocol == "SFTP", tls = protocol == "FTP with TLS";
+    if (scheme == (sftp ? "sftp" : "ftp") || (tls && scheme == "ftps"))
+        return "ftp://" + std::string(address.substr(end + 3));
+    if (why) {
+        const std::string typed = std::string(address.substr(0, end + 3));
+        if (scheme == "ftp" || scheme == "ftps" || scheme == "sftp")
+            *why = "The address begins with \"" + typed + "\", but the protocol is " +
+                   std::string(protocol) + ". Choose " +
+                   (scheme == "sftp"   ? "SFTP"
+                    : scheme == "ftps" ? "FTP with TLS"
+                                       : "FTP") +
+                   " under \"Protocol:\", or give the host name alone.";
+        else
+            *why = "The address begins with \"" + typed +
+                   "\", which Lexmill cannot upload by. Give the host name alone and choose FTP, "
+                   "FTP with TLS or SFTP under \"Protocol:\".";
+    }
+    return std::nullopt;
+}
+
 bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }

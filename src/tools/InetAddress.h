@@ -26,6 +26,14 @@ struct InetAddress {
     std::string UrlOf(std::string_view rawPath) const;
 };
 
+// The address box's text as the URL Parse takes: "ftp://" and the host. A
+// scheme typed before the host is dropped when it is the protocol's own
+// ("ftp://" for FTP, "ftp://" or "ftps://" for FTP with TLS, "sftp://" for
+// SFTP; `protocol` as the FTP window names it); any other gives nothing and
+// `why` says what is wrong.
+std::optional<std::string> AddressUrl(std::string_view address, std::string_view protocol,
+                                      std::string* why);
+
 // True when `text` holds a CR or LF, which would end an FTP command early
 // and let the rest pass for another command.
 bool HasLineBreak(std::string_view text);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "KnownHosts.h"
+
 namespace lexmill {
 
 namespace {
@@ -46,20 +48,7 @@ std::string KeyFingerprint(const unsigned char* key, std::size_t size) {
     return "SHA256:" + base64;
 }
 
-// A key as libcurl hands it over: raw bytes, or base64 text when len is 0.
-std::string KeyFingerprint(const curl_khkey& key) {
-    if (key.len > 0)
-        return KeyFingerprint(reinterpret_cast<const unsigned char*>(key.key), key.len);
-    const std::string text(key.key);
-    std::vector<unsigned char> raw(text.size() / 4 * 3 + 3);
-    int size = EVP_DecodeBlock(raw.data(), reinterpret_cast<const unsigned char*>(text.data()),
-                               static_cast<int>(text.size()));
-    if (size < 0) return {};
-    for (auto it = text.rbegin(); it != text.rend() && *it == '='; ++it) --size;
-    return KeyFingerprint(raw.data(), static_cast<std::size_t>(size));
-}
-
-std::string KeyTypeName(curl_khtype type) {
+std::string KeyTypeName(int type) {
     switch (type) {
         case CURLKHTYPE_RSA1:
         case CURLKHTYPE_RSA:
@@ -114,46 +103,69 @@ CURLcode InstallCertificateCheck(CURL*, void* sslContext, void* peerCheck) {
     return CURLE_OK;
 }
 
-int CheckHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
-                 void* peerCheck) {
+int CheckHostKey(void* peerCheck, int keyType, const char* key, std::size_t size) {
     auto& check = *static_cast<PeerCheck*>(peerCheck);
-    if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
-    const std::string fingerprint = KeyFingerprint(*found);
-    if (match == CURLKHMATCH_MISSING && !fingerprint.empty() &&
-        fingerprint == check.acceptedHostKey)
-        return CURLKHSTAT_FINE_ADD_TO_FILE;
+    const std::string_view blob(key, size);
+    const KnownHosts::Result found =
+        KnownHosts::Check(check.knownHosts, check.host, check.port, blob);
+    if (found.match == KnownHosts::Match::Known) return CURLKHMATCH_OK;
+    const std::string fingerprint =
+        KeyFingerprint(reinterpret_cast<const unsigned char*>(key), size);
+    if (found.match == KnownHosts::Match::Unknown && fingerprint == check.acceptedHostKey) {
+        // As ssh does, a key that cannot be kept still serves this connection.
+        std::string why;
+        KnownHosts::Add(check.knownHosts, check.host, check.port, blob, why);
+        return CURLKHMATCH_OK;
+    }
     UntrustedPeer& seen = check.seen;
     seen.kind = UntrustedPeer::Kind::HostKey;
-    seen.changed = match == CURLKHMATCH_MISMATCH;
-    seen.keyType = KeyTypeName(found->keytype);
+    seen.changed = found.match == KnownHosts::Match::Changed;
+    seen.keyType = KeyTypeName(keyType);
     seen.fingerprint = fingerprint;
-    seen.previous = seen.changed && known ? KeyFingerprint(*known) : std::string();
-    return CURLKHSTAT_REJECT;
+    seen.previous =
+        found.knownKey.empty()
+            ? std::string()
+            : KeyFingerprint(reinterpret_cast<const unsigned char*>(found.knownKey.data()),
+                             found.knownKey.size());
+    seen.host = check.host;
+    seen.port = check.port;
+    return CURLKHMATCH_MISMATCH;
 }
 
+// Each fingerprint has a line of its own: a message box that wraps the text
+// would otherwise break one at its "/" or ":".
 std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
     if (peer.kind == UntrustedPeer::Kind::Certificate) {
         std::string text = peer.changed ? "The server's certificate is not the one trusted for "
                                           "this connection: it has changed."
                                         : "The server's certificate could not be verified.";
         text += "\nSubject: " + peer.subject + "\nIssuer: " + peer.issuer +
-                "\nSHA-256 fingerprint: " + peer.fingerprint;
-        if (peer.changed) return text + "\nTrusted fingerprint: " + peer.previous;
+                "\nSHA-256 fingerprint:\n" + peer.fingerprint;
+        if (peer.changed) return text + "\nTrusted fingerprint:\n" + peer.previous;
         if (!canAsk)
             text += "\nTo trust it, upload through this connection once in the FTP window.";
         return text;
     }
     if (peer.kind != UntrustedPeer::Kind::HostKey) return {};
+    const std::string server = ServerName(peer.host, peer.port);
     if (peer.changed)
-        return "WARNING: the server's host key has changed. Someone could be eavesdropping, or "
-               "the server's key was replaced.\n" +
-               peer.keyType + " key fingerprint is " + peer.fingerprint +
-               (peer.previous.empty() ? "" : "\nKnown fingerprint: " + peer.previous) +
-               "\nRemove the old key from ~/.ssh/known_hosts if the change is expected.";
-    std::string text = "The server's host key is not known.\n" + peer.keyType +
-                       " key fingerprint is " + peer.fingerprint + ".";
+        return "WARNING: the host key of " + server +
+               ", has changed. Someone could be eavesdropping, or the server's key was "
+               "replaced.\n" +
+               peer.keyType + " key fingerprint:\n" + peer.fingerprint +
+               (peer.previous.empty() ? "" : "\nKnown fingerprint:\n" + peer.previous) +
+               "\nIf the change is expected, remove the old key with:\nssh-keygen -R \"" +
+               KnownHosts::HostName(peer.host, peer.port) + "\"";
+    std::string text = "The host key of " + server + ", is not known.\n" + peer.keyType +
+                       " key fingerprint:\n" + peer.fingerprint;
     if (!canAsk) text += "\nTo trust it, upload through this connection once in the FTP window.";
     return text;
+}
+
+std::string ServerName(std::string_view host, int port) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return std::string(host) + ", port " + std::to_string(port);
 }
 
 }  // namespace lexmill

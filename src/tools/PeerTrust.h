@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace lexmill {
 
@@ -17,16 +19,23 @@ struct UntrustedPeer {
     std::string keyType;          // of a host key: "ED25519", "ECDSA", "RSA", ...
     std::string fingerprint;      // certificate: hex pairs; host key: "SHA256:" and base64
     std::string previous;         // the pinned or known fingerprint, when changed
+    std::string host;             // of a host key: the server as named in the URL
+    int port = 0;
 };
 
 // The user's words for it, ending with what can be done about it.
 std::string DescribePeer(const UntrustedPeer& peer, bool canAsk);
+// A server as its host key is asked about: "example.org, port 2222".
+std::string ServerName(std::string_view host, int port);
 
 // The checks one connection attempt runs; the callbacks below fill `seen`
 // when they refuse.
 struct PeerCheck {
     std::string pinnedCertificate;  // the fingerprint trusted for this connection
     std::string acceptedHostKey;    // an unknown host key the user accepted
+    std::string knownHosts;         // the known_hosts file of SFTP host keys
+    std::string host;               // the server, as in the URL
+    int port = 22;
     UntrustedPeer seen;
 };
 
@@ -34,9 +43,9 @@ struct PeerCheck {
 // system's store, or, when one is pinned, must be that one.
 CURLcode InstallCertificateCheck(CURL* handle, void* sslContext, void* peerCheck);
 
-// CURLOPT_SSH_KEYFUNCTION: known keys pass, an unknown key passes (and is
-// added to known_hosts) only when accepted, a changed key never.
-int CheckHostKey(CURL* handle, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
-                 void* peerCheck);
+// CURLOPT_SSH_HOSTKEYFUNCTION: a key known_hosts holds for the host and port
+// passes, an unknown key passes (and is added to known_hosts) only when
+// accepted, a changed key never.
+int CheckHostKey(void* peerCheck, int keyType, const char* key, std::size_t size);
 
 }  // namespace lexmill

@@ -16,6 +16,7 @@
 
 #include "FtpConnections.h"
 #include "Inet.h"
+#include "InetAddress.h"
 #include "RemoteName.h"
 #include "SettingsFile.h"
 
@@ -124,9 +125,16 @@ int main(int argc, char** argv) {
     const int protocol = c.protocol == kProtocolNames[1]   ? Inet::icFTPTLS
                          : c.protocol == kProtocolNames[2] ? Inet::icSFTP
                                                            : Inet::icFTP;
+    std::string why;
+    const auto url = AddressUrl(c.address, c.protocol, &why);
+    if (!url) {
+        std::fprintf(stderr, "lexmill-batch: the connection \"%s\" cannot be used: %s\n",
+                     name.c_str(), why.c_str());
+        return 1;
+    }
     Inet inet;
     inet.setProtocol(protocol);
-    inet.setURL("ftp://" + c.address);
+    inet.setURL(*url);
     inet.setUserName(c.userName);
     inet.setPassword(c.password);
     int port = protocol == Inet::icSFTP ? 22 : 21;

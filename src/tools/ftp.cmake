@@ -5,6 +5,7 @@ pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 add_library(lexmill_inet STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Inet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InetAddress.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/KnownHosts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PeerTrust.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteName.cpp
 )

@@ -2,11 +2,15 @@
 // notification area), and the help window's topics and index.
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 
 #include "HelpWindow.h"
 #include "QtPrinters.h"
@@ -89,12 +93,22 @@ TEST(HelpWindowTest, TopicsAndTheIndexOpenTheirPages) {
         EXPECT_EQ(help->CurrentPage(), page) << context;
         delete help;
     }
-    lexmill::HelpWindow help;
-    help.show();
-    help.ShowIndexTab();
-    QTest::keyClicks(help.IndexText, "lmb");  // the first keyword it starts: LMBACK
-    QTest::keyClick(help.IndexText, Qt::Key_Return);
-    EXPECT_EQ(help.CurrentPage(), "searchreplace.html");
+    // An index entry opens its page at the section that tells of it, not at the top.
+    const std::pair<const char*, const char*> entries[] = {
+        {"lmb", "searchreplace.html"},  // the first keyword it starts: LMBACK
+        {"tls", "ftp.html"}};
+    for (const auto& [typed, page] : entries) {
+        lexmill::HelpWindow help;
+        help.show();
+        help.ShowIndexTab();
+        QTest::keyClicks(help.IndexText, typed);
+        QTest::keyClick(help.IndexText, Qt::Key_Return);
+        EXPECT_EQ(help.CurrentPage(), page);
+        QTextDocument* shown = help.Browser->document();  // its first block is the page's title
+        EXPECT_GT(help.Browser->verticalScrollBar()->value(),
+                  shown->documentLayout()->blockBoundingRect(shown->begin()).bottom())
+            << typed;
+    }
 }
 
 }  // namespace

@@ -91,7 +91,8 @@ class FrmLMTest : public ::testing::Test {
                 shown << results->findChild<QLabel*>(label)->text();
             auto* list = results->findChild<QListWidget*>("List1");
             for (int row = 0; row < list->count(); ++row) shown << list->item(row)->text();
-            shown << panel(1);
+            // The status bar rests while the results show.
+            shown << panel(0) + panel(1) + (w->Progress() ? "<bar>" : "");
             auto* cmdUndo = results->findChild<QPushButton*>("cmdUndo");
             if (cmdUndo->isVisible()) shown << cmdUndo->text();
             results->findChild<QPushButton*>(undo && cmdUndo->isVisible() ? "cmdUndo" : "Command1")
@@ -161,7 +162,7 @@ TEST_F(FrmLMTest, StartRunsTheEngineOnTheSelectionAndShowsItsResults) {
         c<QPlainTextEdit>("Text2")->setPlainText("cow");
         const bool backups = QString(r.options) == "Make Backups=1";  // a run that can be undone
         EXPECT_EQ(start().join(u'|'),
-                  QString(r.shown) + "|Press \"Esc\" to cancel." + (backups ? "|&Undo" : ""));
+                  QString(r.shown) + "|Select the files to work on." + (backups ? "|&Undo" : ""));
         EXPECT_EQ(read("a.txt"), r.after);
         EXPECT_EQ(read("b.txt"), "cat");
         EXPECT_EQ(read("LMBACK/a.txt"), backups ? "cat and Cat" : "<missing>");
@@ -197,26 +198,30 @@ TEST_F(FrmLMTest, SubfoldersListRelativePathsThatRunsBackUpAndUndoInPlace) {
     write("pages/index.html", "cat");
     write("pages/bin.dat", QByteArray("cat\0", 4));
     write("pages/.hidden/x.txt", "cat");
-    store("Startup Filter=2;Subfolders=1");
+    store("Startup Filter=2");
     open();
     auto* list = c<FileListBox>("File1");
-    for (int wait = 0; list->IsListing() && wait < 1000; ++wait) QTest::qWait(5);
-    QStringList listed;
-    for (int row = 0; row < list->count(); ++row) listed << list->item(row)->text();
-    EXPECT_EQ(listed.join(u'|'), "a.txt|pages/index.html");
+    // Select All during the listing waits for its last file; meanwhile the status counts them.
+    QString during;
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [&] { during = panel(0); });
+    c<QCheckBox>("chkSubfolders")->setChecked(true);
     c<QPushButton>("Command1")->click();
+    EXPECT_TRUE(QRegularExpression("^Listing\\.\\.\\. [12] files so far$").match(during).hasMatch())
+        << during.toStdString();
+    EXPECT_EQ(panel(0), "Select the files to work on.");
+    EXPECT_EQ(list->SelectedNames().join(u'|'), "a.txt|pages/index.html");
     c<QPlainTextEdit>("Text1")->setPlainText("cat");
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
     EXPECT_EQ(start().join(u'|'),
               "Files that were changed:|Search complete. 1 replacements made.|"
-              "pages/index.html|Press \"Esc\" to cancel.|&Undo");
+              "pages/index.html|Select the files to work on.|&Undo");
     EXPECT_EQ(read("pages/LMBACK/index.html") + read("pages/index.html"), "catcow");
     // Undo from the menu finds the run made here, though no file right in the folder changed.
     emit w->findChild<QMenu*>("mnuEdt")->aboutToShow();
     boxes.answer(QMessageBox::Yes);
     EXPECT_EQ(start(w->findChild<QAction*>("mnuEdtUndo")).join(u'|'),
               "Files that were restored:|Undo complete. 1 files restored.|pages/index.html|"
-              "Press \"Esc\" to cancel.");
+              "Select the files to work on.");
     EXPECT_EQ(read("pages/index.html") + read("pages/.hidden/x.txt"), "catcat");
 }
 
@@ -230,7 +235,7 @@ TEST_F(FrmLMTest, UndoAsksThenRestoresTheWorkFoldersLastRun) {
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
     const QString restored =
         "Files that were restored:|Undo complete. 1 files restored.|"
-        "a.txt|Press \"Esc\" to cancel.";
+        "a.txt|Select the files to work on.";
     for (bool fromResults : {false, true}) {
         SCOPED_TRACE(fromResults);
         boxes.clear();
@@ -399,6 +404,19 @@ TEST_F(FrmLMTest, PreviewShowsTheEnginesDiffAndWritesNothing) {
     EXPECT_EQ(shown({"a.txt", "c.txt"}, "Preview: 3 replacements in 2 files."),
               QString::fromStdString(engine.diff));
     EXPECT_EQ(read("a.txt") + read("c.txt"), "one\ncat and Cat\nthree\ncat");  // as they were
+    // The keys go to the ends; the changed words of a line are marked within it.
+    auto* diff = window->findChild<QPlainTextEdit*>("txtDiff");
+    QTest::keyClick(diff, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(diff->textCursor().atEnd());
+    QTest::keyClick(diff, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_TRUE(diff->textCursor().atStart());
+    QStringList marked;
+    for (QTextBlock b = diff->document()->begin(); b.isValid(); b = b.next())
+        for (const QTextLayout::FormatRange& r : b.layout()->formats())
+            if (r.start > 0 &&
+                r.format.background() != b.layout()->formats()[0].format.background())
+                marked << b.text().mid(r.start, r.length);
+    EXPECT_EQ(marked.join(u'|'), "cat|Cat|cow|cow|cat|cow");
     EXPECT_EQ(shown({"big.txt"}, "Preview: 10005 replacements in 1 files.").section(u'\n', 10000),
               "... and 10013 more lines not shown.\n");  // of 2 + 1 + 20010 lines
     shown(many, "Preview cancelled. ", true);            // Esc at once: a hundred files to go
@@ -534,7 +552,7 @@ TEST_F(FrmLMTest, NamesThatAreNotUtf8AreUsedByTheirBytes) {
     c<QPlainTextEdit>("Text2")->setPlainText("cow");
     EXPECT_EQ(start().join(u'|'),
               "Files that were changed:|Search complete. 2 replacements made.|caf\uFFFD.txt|"
-              "Press \"Esc\" to cancel.|&Undo");
+              "Select the files to work on.|&Undo");
     EXPECT_EQ(m.SelPaths, std::vector{folder + "/caf\xE9.txt"});  // for uploads, meta tags
     std::string changed;
     std::getline(std::ifstream(folder + "/caf\xE9.txt"), changed);

@@ -94,9 +94,12 @@ TEST_F(Form1Test, OpensOnTheStoredConnectionsAndSavesANewOne) {
         Fill(form, answer ? "alpha|a.example|u|p|/|21" : "Alpha|b.example|u|p|/|21");
         if (answer) boxes.answer(answer);
         form.Command2_Click();
-        addresses << settings.get("FTP Servers\\alpha", "address");
+        addresses << settings.get("FTP Servers\\alpha", "address") + ">" +
+                         Shown(form).section('>', 1).section('|', 0, 1);
     }
-    EXPECT_EQ(addresses.join(' '), "alpha.address a.example b.example");
+    // The saved connection stays shown, whether it was overwritten or new.
+    EXPECT_EQ(addresses.join(' '),
+              "alpha.address>alpha|a.example a.example>alpha|a.example b.example>Alpha|b.example");
     const QString saved = "Information: Connection Saved",
                   asked = "Connection Exists: Overwrite information for \"alpha\"?";
     EXPECT_EQ(Boxes(), QStringList({saved, asked, asked, saved, saved}).join(" / "));
@@ -125,7 +128,11 @@ TEST_F(Form1Test, SaveAndUploadCheckTheBoxesFirst) {
         {"Command2", "n|a|u|p|www|21", slash, "Text4"},
         {"Command2", "n|a|u|p||21", slash, "Text4"},
         {"Command1", "n||u|p|/up|21", "Error: Please specify an FTP address.", "Text1"},
-        {"Command1", "n|a|u|p|up|21", slash, "Text4"}};
+        {"Command1", "n|a|u|p|up|21", slash, "Text4"},
+        {"Command1", "n|sftp://a|u|p|/up|21",
+         "Error: The address begins with \"sftp://\", but the protocol is FTP. Choose SFTP under "
+         "\"Protocol:\", or give the host name alone.",
+         "Text1"}};
     Select({{"a.txt", "one"}});
     for (const auto& [button, shown, message, focus] : cases) {
         Form1 form(module, settings.file());
@@ -262,7 +269,7 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
     EXPECT_EQ(Boxes(), "Done: Upload Complete");
     const std::pair<int, QString> runs[] = {
         {1, "tls" + Server(ftps.port)},
-        {2, "ssh|127.0.0.1|root||" + QString(ssh.root().c_str()) + "/up|" +
+        {2, "ssh|sftp://127.0.0.1|root||" + QString(ssh.root().c_str()) + "/up|" +
                 QString::number(ssh.port)}};
     for (const auto& [protocol, shown] : runs) {
         boxes.clear();
@@ -279,7 +286,10 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
         EXPECT_TRUE(boxes.calls()[1].text.contains(protocol == 1 ? print.c_str()
                                                                  : ssh.Fingerprint().c_str()));
         EXPECT_TRUE(boxes.calls()[1].text.endsWith(protocol == 1 ? "Trust this certificate for tls?"
-                                                                 : "to ~/.ssh/known_hosts?"));
+                                                                 : "of 127.0.0.1, port " +
+                                                                       QString::number(ssh.port) +
+                                                                       ", and add it to "
+                                                                       "~/.ssh/known_hosts?"));
         EXPECT_EQ(boxes.calls()[2].text + boxes.calls()[4].text, "Upload CancelledUpload Complete");
     }
     EXPECT_EQ(settings.all("FTP Servers\\tls").section(';', 5),

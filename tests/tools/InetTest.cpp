@@ -74,7 +74,9 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
     const std::string bytes(3 << 20, '\x9c'), file = local.write("f.bin", bytes),
                                               big = local.write("big", std::string(64 << 20, 0));
     const std::string pw = FtpTestServer::kPassword, known = ssh.KnownHost(),
-                      knownHosts = ssh.home + "/.ssh/known_hosts";
+                      knownHosts = ssh.home + "/.ssh/known_hosts", other = ssh.KnownHost(true),
+                      otherKey = other.substr(other.find(' ')),
+                      at = known.substr(0, known.find(' '));
     const std::array<std::string, 5> cases[] = {
         // protocol, password, pinned certificate or known_hosts, remote name, reason ("": sent)
         {"FTP", pw, "", "pages/sub/f.bin", ""},
@@ -83,16 +85,26 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
         {"FTP with TLS", pw, "00:11", "f.bin", "has changed"},
         {"FTP with TLS", "wrong", print, "f.bin", "530"},
         {"SFTP", "", known, "a/b/f.bin", ""},
-        {"SFTP", "", "", "f.bin", "ED25519 key fingerprint is " + ssh.Fingerprint()},
-        {"SFTP", "", "accept", "f.bin", ""},
-        {"SFTP", "", "kept", "f.bin", ""},  // as the row above added it
-        {"SFTP", "", ssh.KnownHost(true), "f.bin", "has changed"},
+        {"SFTP", "", "", "f.bin", "ED25519 key fingerprint:\n" + ssh.Fingerprint()},
+        {"SFTP", "", "accept", "f.bin", ""},  // written with its port
+        {"SFTP", "", "kept", "f.bin", ""},    // as the row above added it
+        {"SFTP", "", "hashed", "f.bin", ""},  // by ssh-keygen -H
+        // Other keys of the host on port 22 and on another port: this one is unknown.
+        {"SFTP", "", "127.0.0.1" + otherKey + "[127.0.0.1]:1" + otherKey, "f.bin",
+         "The host key of 127.0.0.1, port " + std::to_string(ssh.port) + ", is not known."},
+        {"SFTP", "", "!" + at + ",[127.0.0.1]:*" + otherKey, "f.bin", "is not known."},
+        {"SFTP", "", "[127.0.0.1]:*" + otherKey, "f.bin", "has changed"},
+        {"SFTP", "", other, "f.bin", "has changed"},
         {"SFTP", "wrong", known, "f.bin", "Authentication failure"},
         {"stalled", pw, "", "big", "The transfer stalled: nothing moved for 1 seconds."}};
     for (const auto& [protocol, password, trust, remote, reason] : cases) {
         SCOPED_TRACE(protocol + " " + password + " " + trust);
         const bool sftp = protocol == "SFTP", tls = protocol == "FTP with TLS";
-        if (trust != "kept") std::ofstream(knownHosts) << (sftp && trust != "accept" ? trust : "");
+        if (trust != "kept")
+            std::ofstream(knownHosts) << (trust == "hashed"           ? known
+                                          : sftp && trust != "accept" ? trust
+                                                                      : "");
+        if (trust == "hashed") SshTestServer::Run("ssh-keygen -H -f " + knownHosts);
         Inet inet(std::chrono::seconds(protocol == "stalled" ? 1 : 60));
         int errors = 0;
         inet.setWakeUp([] {});
@@ -124,8 +136,9 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
         const std::string home = sftp ? ssh.root() : tls ? ftps.home() : ftp.home();
         EXPECT_EQ(readFile(home + "/up/" + remote), bytes);
         EXPECT_EQ(inet.BytesSent(), bytes.size());
-        if (trust == "accept") {
-            EXPECT_NE(readFile(knownHosts).find("ssh-ed25519"), std::string::npos);
+        if (trust == "accept" || trust == "hashed") {
+            EXPECT_EQ(readFile(knownHosts).starts_with("|1|") ? "hashed" : readFile(knownHosts),
+                      trust == "accept" ? known : trust);
         }
     }
 }
@@ -150,7 +163,7 @@ TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     const std::string a = local.write("a b.txt", "one"), b = local.write("b.bin", "two");
     const std::tuple<std::string, int, std::string> cases[] = {
         {"tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
-        {"ssh " + a, 1, "key fingerprint is " + ssh.Fingerprint() + ".\nTo trust it"},
+        {"ssh " + a, 1, "key fingerprint:\n" + ssh.Fingerprint() + "\nTo trust it"},
         {"nobody " + a, 2, "no stored connection is named \"nobody\""},
         {"tls '" + a + "' " + local.write("a_b.txt", "lost"), 2,
          "would both be sent as \"a_b.txt\""}};

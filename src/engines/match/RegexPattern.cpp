@@ -56,9 +56,13 @@ RegexReplacement parseReplacement(std::string_view text, const RegexImpl& impl) 
     };
     auto group = [&](int number, std::size_t at) {
         if (static_cast<std::uint32_t>(number) > impl.groups)
-            throw PatternError("the replacement refers to group " + std::to_string(number) +
-                                   ", but the pattern has " + std::to_string(impl.groups),
-                               at, true);
+            throw PatternError(
+                "The replacement refers to group " + std::to_string(number) + " at offset " +
+                    std::to_string(at) + ", but the pattern has " +
+                    (impl.groups == 0 ? std::string("no groups.")
+                                      : "only " + std::to_string(impl.groups) +
+                                            (impl.groups == 1 ? " group." : " groups.")),
+                at, true);
         r.pieces.push_back({{}, number});
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -85,7 +89,8 @@ RegexReplacement parseReplacement(std::string_view text, const RegexImpl& impl) 
                 const int number = pcre2_substring_number_from_name(
                     impl.code, reinterpret_cast<PCRE2_SPTR>(name.c_str()));
                 if (number < 0)
-                    throw PatternError("the replacement refers to no group named \"" + name + "\"",
+                    throw PatternError("The replacement refers to no group named \"" + name +
+                                           "\" at offset " + std::to_string(i) + ".",
                                        i, true);
                 group(number, i);
             }

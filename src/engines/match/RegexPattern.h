@@ -11,13 +11,14 @@
 
 namespace lexmill {
 
-// A pattern (or a replacement) that cannot be used: PCRE2's own message, and
-// the byte offset in the text where it stopped.
+// A pattern that cannot be used: PCRE2's own message, and the byte offset in
+// the text where it stopped. For a replacement, the message is a sentence of
+// its own that names the offset.
 class PatternError : public std::runtime_error {
   public:
     PatternError(std::string message, std::size_t offset, bool inReplacement = false)
-        : std::runtime_error(message + " at offset " + std::to_string(offset) +
-                             (inReplacement ? " of the replacement" : "")),
+        : std::runtime_error(inReplacement ? message
+                                           : message + " at offset " + std::to_string(offset)),
           message_(std::move(message)),
           offset_(offset),
           inReplacement_(inReplacement) {}

@@ -81,12 +81,12 @@ BatchReport UndoRun(Module1& m, const std::string& runsFolder, RunRecord& record
     for (std::size_t i = 0; i < record.files.size(); ++i) {
         RecordedFile& f = record.files[i];
         if (f.restored) continue;
-        host.setStatus("Restoring " + baseName(f.path));
-        host.repaint();
         // Named as the run listed them: relative to its folder.
         const std::string name = f.path.starts_with(record.folder) && record.folder.ends_with('/')
                                      ? f.path.substr(record.folder.size())
                                      : f.path;
+        host.setStatus("Restoring " + name);
+        host.repaint();
         try {
             if (restoreFile(f, record.finished)) {
                 report.listed.push_back(name);

@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(Matching, RegexCases, ::testing::Values(
          "too much backtracking", kFails},
     Case{"InvalidPattern", "a", "a(b", "", true, "missing closing parenthesis at offset 3", 0},
     Case{"ReplacementRefersToAMissingGroup", "a", "(a)", "x$2", true,
-         "the replacement refers to group 2, but the pattern has 1 at offset 1 of the replacement", 0}),
+         "The replacement refers to group 2 at offset 1, but the pattern has only 1 group.", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -19,12 +19,13 @@ struct Host : test::QuietHost {
     Module1 m;
     std::size_t listed = 0, cancelAt;
     bool backups;
-    std::string shown;
+    std::string shown, status;
     explicit Host(std::size_t cancel = 0, bool b = true) : cancelAt(cancel), backups(b) {}
     BatchOptions options() override { return {"cat", "dog", false, false, backups}; }
     void message(std::string_view t, std::string_view w, MessageIcon) override { (shown += w) += t; }
     void addResult(std::string_view) override { m.CancelRequested = ++listed == cancelAt; }
     void showResults(std::string_view h, std::string_view s) override { (shown += h) += s; }
+    void setStatus(std::string_view t) override { status = t; }
 };
 // clang-format on
 
@@ -38,11 +39,12 @@ struct Folders {
         SetSelection(host.m, dir.path() + "/", names);
         return SearchAndReplace(host.m, host).runRecord;
     }
-    std::string undo(std::size_t cancelAt = 0) {
+    std::string undo(std::size_t cancelAt = 0, std::string* status = nullptr) {
         RunRecord r;
         if (!lastUndoableRun(runs, r, dir.path())) return "nothing";
         Host host(cancelAt);
         UndoRun(host.m, runs, r, host);
+        if (status) *status = host.status;
         return host.shown;
     }
 };
@@ -82,13 +84,16 @@ void PrintTo(const UndoCase& row, std::ostream* os) {
 TEST_P(Undo, RestoresOnlyFilesAndBackupsAsTheRunLeftThem) {
     const UndoCase& c = GetParam();
     Folders f;
-    const std::string a = f.dir.write("a.txt", "cat\n"), b = f.dir.write("b.txt", "Cat cat");
+    std::filesystem::create_directory(f.dir.file("sub"));
+    const std::string a = f.dir.write("a.txt", "cat\n"), b = f.dir.write("sub/b.txt", "Cat cat");
     ASSERT_EQ(::chmod(a.c_str(), 0751), 0);
-    f.run({"a.txt", "b.txt"});
+    f.run({"a.txt", "sub/b.txt"});
     if (c.after) c.after(f);
-    const std::string warning = "Warning" + failureMessage({{"b.txt", b, c.failure}});
-    EXPECT_EQ(f.undo(c.cancelAt),
+    const std::string warning = "Warning" + failureMessage({{"sub/b.txt", b, c.failure}});
+    std::string status;  // names the file as listed, with its folder
+    EXPECT_EQ(f.undo(c.cancelAt, &status),
               (c.failure.empty() ? "" : warning) + "Files that were restored:" + c.summary);
+    EXPECT_EQ(status, c.cancelAt ? "Restoring a.txt" : "Restoring sub/b.txt");
     EXPECT_EQ(f.undo(), c.second);
     EXPECT_EQ(readFile(a) + readFile(b) + readFile(f.dir.file("LMBACK/a.txt")),
               "cat\n" + c.b + "cat\n");
@@ -98,10 +103,10 @@ TEST_P(Undo, RestoresOnlyFilesAndBackupsAsTheRunLeftThem) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Undo, ::testing::Values(
     UndoCase{"Whole", nullptr, 0, "Cat cat", "", "Undo complete. 2 files restored."},
-    UndoCase{"FileEditedSince", [](Folders& f) { f.dir.write("b.txt", "edited"); }, 0, "edited",
+    UndoCase{"FileEditedSince", [](Folders& f) { f.dir.write("sub/b.txt", "edited"); }, 0, "edited",
         "the file was changed since the run", "Undo complete. 1 files restored."},
     UndoCase{"BackupReplacedByALaterRun", [](Folders& f) {
-        backupFile(f.dir.file("b.txt"), f.dir.file("LMBACK"), "b.txt"); }, 0, "dog dog",
+        backupFile(f.dir.file("sub/b.txt"), f.dir.file("sub/LMBACK"), "b.txt"); }, 0, "dog dog",
         "its backup in LMBACK was replaced or changed since the run", "Undo complete. 1 files restored."},
     UndoCase{"CancelledThenTheRest", nullptr, 1, "Cat cat", "", "Undo cancelled. 1 files restored.",
         "Files that were restored:Undo complete. 1 files restored."}),
