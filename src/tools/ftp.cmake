@@ -20,7 +20,8 @@ add_library(lexmill_ftp_connections STATIC ${CMAKE_CURRENT_LIST_DIR}/FtpConnecti
 target_include_directories(lexmill_ftp_connections PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(lexmill_ftp_connections PUBLIC lexmill_settings)
 
-add_library(lexmill_ftp STATIC ${CMAKE_CURRENT_LIST_DIR}/Form1.cpp)
+add_library(lexmill_ftp STATIC ${CMAKE_CURRENT_LIST_DIR}/Form1.cpp
+                        ${CMAKE_CURRENT_LIST_DIR}/Form1Connections.cpp)
 target_include_directories(lexmill_ftp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(lexmill_ftp
     PUBLIC lexmill_inet lexmill_ftp_connections lexmill_batch lexmill_settings lexmill_results
