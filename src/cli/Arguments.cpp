@@ -44,8 +44,10 @@ Searches the files for a text and replaces every occurrence, as Lexmill's
 Start button does: left to right, occurrences never overlapping, the
 replacement never searched again. Each changed file is rewritten atomically;
 with backups, a copy of it as it was goes first into the folder LMBACK beside
-it. Prints the files concerned, one a line, then the summary line; files that
-could not be handled go to standard error with the reason.
+it; a file that would get its own bytes back is left alone. Prints the files
+concerned on standard output, one a line and nothing else (no line when none);
+the summary line and the files that could not be handled, with the reason, go
+to standard error.
 
 Search and replace:
   --search TEXT          the text to search for (taken literally)

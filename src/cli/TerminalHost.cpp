@@ -89,11 +89,11 @@ void TerminalHost::addResult(std::string_view name) {
 }
 
 void TerminalHost::showResults(std::string_view, std::string_view summary) {
+    // Standard output carries the names alone, for the next command of a pipe.
     clearProgress();
-    std::fwrite(summary.data(), 1, summary.size(), out_);
-    std::fputc('\n', out_);
     std::fflush(out_);
     checkOutput();
+    std::fprintf(err_, "%.*s\n", static_cast<int>(summary.size()), summary.data());
 }
 
 void TerminalHost::checkOutput() {

@@ -31,6 +31,7 @@ class TerminalHost : public BatchHost {
     void fileSkipped(std::string_view path) override;
     void sameFileSkipped(std::string_view path, std::string_view first) override;
     void addResult(std::string_view name) override;
+    void noneFound() override {}  // no names: nothing on standard output
 
     bool skippedAny() const { return skippedAny_; }
     // The errno of the first failed write to standard output; 0 when none failed.

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <utility>
 
 namespace lexmill::cli {
@@ -30,6 +32,29 @@ class Collect : public WalkSink {
 };
 
 }  // namespace
+
+std::string RunFolder(const std::vector<std::string>& operands, bool recursive) {
+    namespace fs = std::filesystem;
+    std::optional<fs::path> common;
+    for (const std::string& name : operands) {
+        std::error_code ec;
+        fs::path path = fs::absolute(name, ec).lexically_normal();
+        if (ec) continue;
+        if (!recursive || !fs::is_directory(path, ec)) path = path.parent_path();
+        if (!common) {
+            common = path;
+            continue;
+        }
+        fs::path shared;
+        for (auto a = common->begin(), b = path.begin();
+             a != common->end() && b != path.end() && *a == *b; ++a, ++b)
+            shared /= *a;
+        common = shared;
+    }
+    std::string folder = common ? common->string() : fs::current_path().string();
+    if (!folder.ends_with('/')) folder += '/';
+    return folder;
+}
 
 bool WalkOperands(Arguments& a) {
     if (!a.recursive) return true;

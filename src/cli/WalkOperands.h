@@ -9,4 +9,9 @@ namespace lexmill::cli {
 // cannot be read on standard error and returns false when there was one.
 bool WalkOperands(Arguments& a);
 
+// The folder a run over the operands works on, as its record keeps it (ending
+// in "/"): the folder all of them lie in, a folder operand counting as itself
+// when `recursive` (otherwise no operand is looked at on disk).
+std::string RunFolder(const std::vector<std::string>& operands, bool recursive);
+
 }  // namespace lexmill::cli

@@ -80,9 +80,9 @@ int runTally(const cli::Arguments& a) {
     }
 }
 
-int runBatch(cli::Arguments& a) {
+int runBatch(cli::Arguments& a, const std::string& folder) {
     Module1 m;
-    m.WorkPath = "./";
+    m.WorkPath = folder;
     m.SelCount = static_cast<std::int64_t>(a.files.size());
     m.SelPaths = a.files;  // the names are the paths as given
     m.SelNames = std::move(a.files);
@@ -203,9 +203,10 @@ int main(int argc, char** argv) {
         case cli::Arguments::Mode::Tally:
             return runTally(a);
         case cli::Arguments::Mode::Batch: {
+            const std::string folder = cli::RunFolder(a.files, a.recursive);
             const bool readAll = cli::WalkOperands(a);
             if (a.files.empty()) return nothingFound();
-            const int status = runBatch(a);
+            const int status = runBatch(a, folder);
             return status == 0 && !readAll ? 1 : status;
         }
         case cli::Arguments::Mode::Undo:

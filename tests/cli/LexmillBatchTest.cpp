@@ -8,6 +8,7 @@
 
 #include "Arguments.h"
 #include "TempDir.h"
+#include "WalkOperands.h"
 
 namespace lexmill::cli {
 namespace {
@@ -61,22 +62,23 @@ const std::string kFailed = "lexmill-batch: {dir}/";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
     BatchRun{"ListThenSummaryWithBackups", {"--search", "MILL", "--replace", "yard", "{dir}/a.txt",
-        "{dir}/t.txt"}, 0, "{dir}/a.txt\nSearch complete. 2 replacements made.\n", "",
+        "{dir}/t.txt"}, 0, "{dir}/a.txt\n", "Search complete. 2 replacements made.\n",
         {{"a.txt", "yard yard"}, {"LMBACK/a.txt", "Mill mill"}, {"t.txt", "the THE then\r\n"}}},
-    BatchRun{"NothingFoundListsNone", {"--search-only", "--match-case", "--search", "MILL",
-        "{dir}/a.txt"}, 0, "None\nSearch complete. Found 0 files that contained the text you "
-        "entered.\n", "", {{"a.txt", "Mill mill"}}},
+    // Standard output holds the names alone, none when none: a pipe gets no "None".
+    BatchRun{"NothingFoundListsNoName", {"--search-only", "--match-case", "--search", "MILL",
+        "{dir}/a.txt"}, 0, "", "Search complete. Found 0 files that contained the text you "
+        "entered.\n", {{"a.txt", "Mill mill"}}},
     // No --replace: occurrences are deleted.
     BatchRun{"FailuresGoToStandardErrorWithExitOne", {"--search", "mill", "{dir}/blocked/a.txt",
-        "{dir}/missing.txt", "{dir}/a.txt"}, 1, "{dir}/a.txt\nSearch complete. 2 replacements "
-        "made.\n", kFailed + "missing.txt: not found or not an ordinary file, skipped\n" +
+        "{dir}/missing.txt", "{dir}/a.txt"}, 1, "{dir}/a.txt\n", kFailed + "missing.txt: not "
+        "found or not an ordinary file, skipped\nSearch complete. 2 replacements made.\n" +
         kFailed + "blocked/a.txt: cannot make a backup: {dir}/blocked/LMBACK is not a folder\n",
         {{"blocked/a.txt", "mill"}, {"a.txt", " "}}},
     // Walked, the binary file is passed over, and so are .out and .err.
     BatchRun{"RecursiveTakesFoldersAndFiles", {"-r", "--search-only", "--search", "mill",
         "--exclude", "t.*", "{dir}", "{dir}/blocked/bin.dat"}, 0, "{dir}/a.txt\n{dir}/blocked/a.txt\n"
-        "{dir}/blocked/bin.dat\nSearch complete. Found 3 files that contained the text you entered.\n",
-        ""},
+        "{dir}/blocked/bin.dat\n", "Search complete. Found 3 files that contained the text you "
+        "entered.\n"},
     BatchRun{"RecursiveFindingNoFile", {"-r", "--search", "mill", "--include", "*.md", "{dir}"}, 1,
         "", "lexmill-batch: no files found in the folders given\n"},
     BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,
@@ -86,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
     BatchRun{"UsageErrorExitsTwo", {"--frobnicate"}, 2, "",
         "lexmill-batch: unknown option --frobnicate\nTry 'lexmill-batch --help'.\n"},
     BatchRun{"RegexRun", {"-E", "--search", "^(m)ill", "--replace", "${1}ud", "--no-backups",
-        "{dir}/a.txt"}, 0, "{dir}/a.txt\nSearch complete. 1 replacements made.\n", "",
+        "{dir}/a.txt"}, 0, "{dir}/a.txt\n", "Search complete. 1 replacements made.\n",
         {{"a.txt", "Mud mill"}, {"LMBACK", "-"}}},
     BatchRun{"RegexPreview", {"--regex", "--preview", "--search", "m(i)ll$", "--replace", "$1",
         "{dir}/a.txt"}, 0, "--- a/{dir}/a.txt\n+++ b/{dir}/a.txt\n@@ -1 +1 @@\n-Mill mill\n"
@@ -98,6 +100,16 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
     BatchRun{"Help", {"--help"}, 0, kHelpText, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+TEST(Arguments, RunFolderIsTheFolderTheOperandsShare) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.file("site/en"));
+    const std::string d = dir.path();
+    EXPECT_EQ(RunFolder({d + "/site/en/a.html", d + "/site/b.html"}, false), d + "/site/");
+    EXPECT_EQ(RunFolder({d + "/site/en/a.html"}, false), d + "/site/en/");
+    EXPECT_EQ(RunFolder({d + "/site/en"}, true), d + "/site/en/");  // walked: the folder itself
+    EXPECT_EQ(RunFolder({d + "/site/en", d + "/site/./b.html"}, true), d + "/site/");
+}
 
 TEST(Arguments, TextsComeFromFilesByteForByte) {
     test::TempDir dir;

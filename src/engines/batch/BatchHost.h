@@ -78,6 +78,8 @@ class BatchHost {
 
     // The results list, filled while the results window is still hidden.
     virtual void addResult(std::string_view name) = 0;
+    // A Search Only that found the text in no file: the list says "None".
+    virtual void noneFound() { addResult("None"); }
     // Shows the results window with its heading and summary line, modally.
     virtual void showResults(std::string_view heading, std::string_view summary) = 0;
 };

@@ -437,7 +437,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     } else {
         report.heading = "Files:";
         if (report.count == 0) {
-            host.addResult("None");
+            host.noneFound();
             report.summary =
                 "Search " + word + ". Found 0 files that contained the text you entered.";
         } else {
