@@ -76,7 +76,9 @@ Subfolders:
                          folder by folder, names in the order of Lexmill's file list;
                          passes over LMBACK folders, hidden files and folders (names
                          starting with "."), links to folders and binary files (a NUL
-                         byte in the first 8 KiB); files named themselves are always taken
+                         byte in the first 8 KiB), links to files out of the FOLDER;
+                         files named themselves are always taken
+  -L, --follow           with -r, take links to files out of the folder walked too
   --include GLOB         take only files whose name matches GLOB (repeatable; "*.html")
   --exclude GLOB         pass over files whose name matches GLOB (repeatable)
   --exclude-dir GLOB     do not enter folders whose name matches GLOB (repeatable)
@@ -182,6 +184,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             a.walk.exclude.push_back(value());
         } else if (arg == "--exclude-dir") {
             a.walk.excludeDir.push_back(value());
+        } else if (arg == "-L" || arg == "--follow") {
+            a.walk.followLinks = true;
         } else if (arg == "--files-from") {
             readFileList(value(), a.files);
         } else if (arg == "--tally") {
@@ -203,10 +207,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
 
-    const bool walkOptions =
-        !a.walk.include.empty() || !a.walk.exclude.empty() || !a.walk.excludeDir.empty();
+    const bool walkOptions = !a.walk.include.empty() || !a.walk.exclude.empty() ||
+                             !a.walk.excludeDir.empty() || a.walk.followLinks;
     if (walkOptions && !a.recursive)
-        throw UsageError("--include, --exclude and --exclude-dir go with --recursive");
+        throw UsageError("--include, --exclude, --exclude-dir and --follow go with --recursive");
     if (runsOption) {
         if (a.recursive) throw UsageError(*runsOption + " cannot be combined with other options");
         if (a.mode != Arguments::Mode::Batch || search || replace || sawSearchOption || backups ||

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "WalkOperands.h"
 #include "undo/Preview.h"
 
 namespace lexmill::cli {
@@ -22,11 +23,7 @@ class PrintingSink : public PreviewSink {
         std::fprintf(stderr, "lexmill-batch: %.*s: not found or not an ordinary file, skipped\n",
                      static_cast<int>(path.size()), path.data());
     }
-    void sameFileSkipped(std::string_view path, std::string_view first) override {
-        std::fprintf(stderr, "lexmill-batch: %.*s: the same file as %.*s, skipped\n",
-                     static_cast<int>(path.size()), path.data(), static_cast<int>(first.size()),
-                     first.data());
-    }
+    void sameFileSkipped(std::string_view, std::string_view) override { ++sameFiles; }
     void fileFailed(const FileFailure& f) override {
         std::fprintf(stderr, "lexmill-batch: %s: %s\n", f.path.c_str(), f.reason.c_str());
     }
@@ -39,6 +36,7 @@ class PrintingSink : public PreviewSink {
 
     std::atomic<bool> cancel{false};
     bool skippedAny = false;
+    std::size_t sameFiles = 0;
     int outputError = 0;
 };
 
@@ -50,6 +48,9 @@ int runPreview(const Arguments& a) {
     if (sink.outputError != 0)
         std::fprintf(stderr, "lexmill-batch: standard output: %s\n",
                      std::generic_category().message(sink.outputError).c_str());
+    if (sink.sameFiles > 0)
+        std::fprintf(stderr, "lexmill-batch: %s links to files already taken were passed over\n",
+                     grouped(sink.sameFiles).c_str());
     std::fprintf(stderr, "%s\n", report.summary.c_str());
     return sink.skippedAny || !report.failures.empty() || sink.outputError != 0 ? 1 : 0;
 }

@@ -74,11 +74,9 @@ void TerminalHost::fileSkipped(std::string_view path) {
                  static_cast<int>(path.size()), path.data());
 }
 
-void TerminalHost::sameFileSkipped(std::string_view path, std::string_view first) {
-    clearProgress();
-    std::fprintf(err_, "lexmill-batch: %.*s: the same file as %.*s, skipped\n",
-                 static_cast<int>(path.size()), path.data(), static_cast<int>(first.size()),
-                 first.data());
+void TerminalHost::sameFileSkipped(std::string_view, std::string_view) {
+    // Said once, after the run: a site's links between its pages are many.
+    ++sameFiles_;
 }
 
 void TerminalHost::addResult(std::string_view name) {

@@ -34,6 +34,8 @@ class TerminalHost : public BatchHost {
     void noneFound() override {}  // no names: nothing on standard output
 
     bool skippedAny() const { return skippedAny_; }
+    // Names of files the run took already under another name, passed over.
+    std::size_t sameFiles() const { return sameFiles_; }
     // The errno of the first failed write to standard output; 0 when none failed.
     int outputError() const { return outputError_; }
     void showResults(std::string_view heading, std::string_view summary) override;
@@ -50,6 +52,7 @@ class TerminalHost : public BatchHost {
     bool showProgress_;
     bool progressShown_ = false;
     bool skippedAny_ = false;
+    std::size_t sameFiles_ = 0;
     int outputError_ = 0;
     std::string status_;
     std::int64_t progress_ = 0;

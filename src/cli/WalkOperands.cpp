@@ -24,7 +24,9 @@ class Collect : public WalkSink {
                      reason.c_str());
         readAll = false;
     }
+    void linkLeadsOut(const std::string&) override { ++linksOut; }
     bool readAll = true;
+    std::size_t linksOut = 0;
 
   private:
     std::string prefix_;
@@ -32,6 +34,15 @@ class Collect : public WalkSink {
 };
 
 }  // namespace
+
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
 
 std::string RunFolder(const std::vector<std::string>& operands, bool recursive) {
     namespace fs = std::filesystem;
@@ -59,6 +70,7 @@ std::string RunFolder(const std::vector<std::string>& operands, bool recursive) 
 bool WalkOperands(Arguments& a) {
     if (!a.recursive) return true;
     bool readAll = true;
+    std::size_t linksOut = 0;
     std::vector<std::string> files;
     for (std::string& name : a.files) {
         struct stat st {};
@@ -70,7 +82,13 @@ bool WalkOperands(Arguments& a) {
         Collect sink(name, files);
         WalkFolder(name, a.walk, sink);
         readAll = readAll && sink.readAll;
+        linksOut += sink.linksOut;
     }
+    if (linksOut > 0)
+        std::fprintf(stderr,
+                     "lexmill-batch: %s links to files out of the folders walked were passed "
+                     "over (--follow takes them)\n",
+                     grouped(linksOut).c_str());
     a.files = std::move(files);
     return readAll;
 }

@@ -9,6 +9,9 @@ namespace lexmill::cli {
 // cannot be read on standard error and returns false when there was one.
 bool WalkOperands(Arguments& a);
 
+// "1,857": a count in a message for people.
+std::string grouped(std::size_t n);
+
 // The folder a run over the operands works on, as its record keeps it (ending
 // in "/"): the folder all of them lie in, a folder operand counting as itself
 // when `recursive` (otherwise no operand is looked at on disk).

@@ -97,6 +97,10 @@ int runBatch(cli::Arguments& a, const std::string& folder) {
         report = SearchAndReplace(m, host);
         skipped = host.skippedAny();
         outputError = host.outputError();
+        if (host.sameFiles() > 0)
+            std::fprintf(stderr,
+                         "lexmill-batch: %s links to files already taken were passed over\n",
+                         cli::grouped(host.sameFiles()).c_str());
     }
     std::signal(SIGINT, SIG_DFL);
     g_module = nullptr;

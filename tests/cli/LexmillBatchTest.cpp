@@ -79,6 +79,11 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
         "--exclude", "t.*", "{dir}", "{dir}/blocked/bin.dat"}, 0, "{dir}/a.txt\n{dir}/blocked/a.txt\n"
         "{dir}/blocked/bin.dat\n", "Search complete. Found 3 files that contained the text you "
         "entered.\n"},
+    // Another name of a file taken already (a link, the same path) is passed over, and said once.
+    BatchRun{"LaterNamesOfAFileAreCountedOnce", {"--search-only", "--search", "mill", "{dir}/a.txt",
+        "{dir}/./a.txt", "{dir}/blocked/../a.txt"}, 0, "{dir}/a.txt\n", "Search complete. Found 1 "
+        "files that contained the text you entered.\nlexmill-batch: 2 links to files already taken "
+        "were passed over\n"},
     BatchRun{"RecursiveFindingNoFile", {"-r", "--search", "mill", "--include", "*.md", "{dir}"}, 1,
         "", "lexmill-batch: no files found in the folders given\n"},
     BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,

@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -31,7 +34,14 @@ std::string Reason(int error) {
 
 class Walker {
   public:
-    Walker(const WalkOptions& options, WalkSink& sink) : options_(options), sink_(sink) {}
+    Walker(const std::string& root, const WalkOptions& options, WalkSink& sink)
+        : root_(root), options_(options), sink_(sink) {
+        if (!options_.followLinks) {
+            std::unique_ptr<char, decltype(&std::free)> real(::realpath(root.c_str(), nullptr),
+                                                             &std::free);
+            if (real) realRoot_ = real.get();
+        }
+    }
 
     // Walks the open folder `fd`, whose path relative to the root is `prefix`
     // ("" or ending in "/").
@@ -97,16 +107,31 @@ class Walker {
             if (!sub) return sink_.unreadable(prefix + name, Reason(errno));
             return Walk(std::move(sub), prefix + name + "/");
         }
-        if (S_ISLNK(st.st_mode) && (::fstatat(dirFd, name.c_str(), &st, 0) != 0)) return;
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && ::fstatat(dirFd, name.c_str(), &st, 0) != 0) return;
         if (!S_ISREG(st.st_mode)) return;
         if (!options_.include.empty() && !MatchesAny(options_.include, name)) return;
         if (MatchesAny(options_.exclude, name)) return;
         if (options_.acceptName && !options_.acceptName(name)) return;
+        if (link && !options_.followLinks && !LeadsIn(prefix + name))
+            return sink_.linkLeadsOut(prefix + name);
         UniqueFd file(::openat(dirFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (file && LooksBinary(file.get())) return;
         sink_.file(prefix + name);
     }
 
+    // Whether the link at `relativePath` leads to a file within the folder walked.
+    bool LeadsIn(const std::string& relativePath) const {
+        std::unique_ptr<char, decltype(&std::free)> real(
+            ::realpath((root_ + "/" + relativePath).c_str(), nullptr), &std::free);
+        if (!real || realRoot_.empty()) return false;
+        const std::string_view target = real.get();
+        return realRoot_ == "/" ||
+               (target.starts_with(realRoot_) && target.size() > realRoot_.size() &&
+                target[realRoot_.size()] == '/');
+    }
+
+    std::string root_, realRoot_;
     const WalkOptions& options_;
     WalkSink& sink_;
     std::set<std::pair<dev_t, ino_t>> visited_;
@@ -125,7 +150,7 @@ bool LooksBinary(int fd) {
 }
 
 void WalkFolder(const std::string& folder, const WalkOptions& options, WalkSink& sink) {
-    Walker walker(options, sink);
+    Walker walker(folder, options, sink);
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) return sink.unreadable("", Reason(errno));
     walker.Walk(std::move(fd), "");

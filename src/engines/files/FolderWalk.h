@@ -14,6 +14,9 @@ struct WalkOptions {
     std::vector<std::string> include;     // when any: a file must match one
     std::vector<std::string> exclude;     // a file matching one is passed over
     std::vector<std::string> excludeDir;  // a folder matching one is not entered
+    // Take links to files that lead out of the folder walked too (a link
+    // within it is always taken).
+    bool followLinks = false;
     // A further test on a file's name (the window's pattern); empty: every name.
     std::function<bool(std::string_view name)> acceptName;
     // Set from elsewhere to end the walk early.
@@ -28,12 +31,14 @@ class WalkSink {
     // A folder that could not be opened or read, with the system's reason;
     // the walk goes on with the rest.
     virtual void unreadable(const std::string& relativePath, const std::string& reason) = 0;
+    // A link to a file out of the folder walked, passed over.
+    virtual void linkLeadsOut(const std::string& /*relativePath*/) {}
 };
 
 // Lists the text files of `folder` and its subfolders, depth first, each
 // folder's entries in the file list's order. Passes over hidden names (a
-// leading "."), LMBACK folders, links to folders and files with a NUL byte in
-// their first 8 KiB. Never enters one folder twice (a bind mount loop). A
+// leading "."), LMBACK folders, links to folders, links to files out of
+// `folder` (unless followed) and files with a NUL byte in their first 8 KiB. Never enters one folder twice (a bind mount loop). A
 // `folder` that cannot be opened is reported with the relative path "".
 void WalkFolder(const std::string& folder, const WalkOptions& options, WalkSink& sink);
 

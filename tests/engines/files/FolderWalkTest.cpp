@@ -28,6 +28,7 @@ class Lines : public WalkSink {
     void unreadable(const std::string& path, const std::string& reason) override {
         text += "!" + path + ": " + reason + "\n";
     }
+    void linkLeadsOut(const std::string& path) override { text += "~" + path + "\n"; }
     std::string text;
 };
 
@@ -47,6 +48,8 @@ TEST_P(FolderWalk, FindsTheTextFilesInOrder) {
     fs::create_directory_symlink("..", dir.file("sub/loop"));
     fs::create_directory_symlink(dir.path() + "/c", dir.file("sub/c-link"));
     fs::create_symlink("a.txt", dir.file("link.txt"));
+    test::TempDir outside;  // a link out of the folder walked: "~" unless followed
+    fs::create_symlink(outside.write("shared.txt", "text"), dir.file("sub/out.txt"));
 
     Lines lines;
     if (!c.locked) {
@@ -74,20 +77,29 @@ WalkOptions Globs(std::vector<std::string> include, std::vector<std::string> exc
     return o;
 }
 
+WalkOptions Follow() {
+    WalkOptions o;
+    o.followLinks = true;
+    return o;
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Trees, FolderWalk, ::testing::Values(
     // Hidden names, LMBACK, binary files and links to folders (a loop among
     // them) are passed over; a link to a file is taken.
     WalkCase{"SkipsAndOrder", {}, "a.txt\nB.txt\nc/d.html\nlate.dat\nlink.txt\n"
-        "sub/deep/e.txt\nsub/inner.txt\n"},
+        "sub/deep/e.txt\nsub/inner.txt\n~sub/out.txt\n"},
     WalkCase{"Include", Globs({"*.txt", "*.htm?"}, {}, {}),
-        "a.txt\nB.txt\nc/d.html\nlink.txt\nsub/deep/e.txt\nsub/inner.txt\n"},
+        "a.txt\nB.txt\nc/d.html\nlink.txt\nsub/deep/e.txt\nsub/inner.txt\n~sub/out.txt\n"},
     WalkCase{"IncludeAndExclude", Globs({"*.txt"}, {"l*", "[a-c]*"}, {}),
-        "B.txt\nsub/deep/e.txt\nsub/inner.txt\n"},
+        "B.txt\nsub/deep/e.txt\nsub/inner.txt\n~sub/out.txt\n"},
     WalkCase{"ExcludeDir", Globs({}, {}, {"c", "dee?"}), "a.txt\nB.txt\nlate.dat\nlink.txt\n"
-        "sub/inner.txt\n"},
+        "sub/inner.txt\n~sub/out.txt\n"},
+    // (User nobody cannot see the file out of the folder, so neither its link.)
     WalkCase{"UnreadableFolderIsReportedAndTheWalkGoesOn", {}, "a.txt\nB.txt\n"
-        "!c: Permission denied\nlate.dat\nlink.txt\nsub/deep/e.txt\nsub/inner.txt\n", "c"}),
+        "!c: Permission denied\nlate.dat\nlink.txt\nsub/deep/e.txt\nsub/inner.txt\n", "c"},
+    WalkCase{"FollowTakesLinksOut", Follow(), "a.txt\nB.txt\nc/d.html\nlate.dat\nlink.txt\n"
+        "sub/deep/e.txt\nsub/inner.txt\nsub/out.txt\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
