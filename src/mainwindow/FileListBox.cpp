@@ -128,6 +128,7 @@ void FileListBox::setRecursive(bool recursive) {
 void FileListBox::Refresh() {
     listing_.reset();
     unreadable_.clear();
+    linksOut_ = 0;
     clear();
     if (recursive_) {
         // The walk announces found names from its thread; they are taken
@@ -162,6 +163,7 @@ void FileListBox::TakeFound() {
     if (more) QMetaObject::invokeMethod(this, &FileListBox::TakeFound, Qt::QueuedConnection);
     if (!finished) return;
     for (const std::string& folder : listing_->Unreadable()) unreadable_ << FromLocalPath(folder);
+    linksOut_ = listing_->LinksLeadingOut();
     listing_.reset();
     emit ListingDone();
 }

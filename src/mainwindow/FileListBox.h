@@ -64,6 +64,8 @@ class FileListBox : public QListWidget, public SelectableFileList {
     bool IsListing() const { return listing_ != nullptr; }
     // The folders the last listing of subfolders could not read, "path: reason".
     const QStringList& UnreadableFolders() const { return unreadable_; }
+    // Links to files out of the work folder that the last listing passed over.
+    std::size_t LinksLeadingOut() const { return linksOut_; }
 
     int SelCount() const;
     // The selected names in list order.
@@ -98,6 +100,7 @@ class FileListBox : public QListWidget, public SelectableFileList {
     bool recursive_ = false;
     std::unique_ptr<FolderListing> listing_;
     QStringList unreadable_;
+    std::size_t linksOut_ = 0;
 };
 
 }  // namespace lexmill

@@ -184,7 +184,12 @@ void FileSelection::UpdateListingStatus() {
             QObject::tr("Listing... %1 files so far").arg(QLocale().toString(ui_.File1->count())));
         listingShown_ = true;
     } else if (listingShown_) {
-        ui_.panels[0]->setText(BatchRunHost::IdleText());
+        // Links out of the work folder are not listed: the user hears how many.
+        const std::size_t out = ui_.File1->LinksLeadingOut();
+        ui_.panels[0]->setText(
+            out == 0 ? BatchRunHost::IdleText()
+                     : QObject::tr("%1 links to files out of the folder were passed over.")
+                           .arg(QLocale().toString(static_cast<qulonglong>(out))));
         listingShown_ = false;
     }
 }

@@ -12,8 +12,10 @@ namespace {
 
 class Relay : public WalkSink {
   public:
-    Relay(std::function<void(std::string)> found, std::function<void(std::string)> unreadable)
-        : found_(std::move(found)), unreadable_(std::move(unreadable)) {}
+    Relay(std::function<void(std::string)> found, std::function<void(std::string)> unreadable,
+          std::atomic<std::size_t>& linksOut)
+        : found_(std::move(found)), unreadable_(std::move(unreadable)), linksOut_(linksOut) {}
+    void linkLeadsOut(const std::string&) override { ++linksOut_; }
     void file(std::string relativePath) override { found_(std::move(relativePath)); }
     void unreadable(const std::string& relativePath, const std::string& reason) override {
         unreadable_((relativePath.empty() ? std::string(".") : relativePath) + ": " + reason);
@@ -21,6 +23,7 @@ class Relay : public WalkSink {
 
   private:
     std::function<void(std::string)> found_, unreadable_;
+    std::atomic<std::size_t>& linksOut_;
 };
 
 }  // namespace
@@ -38,7 +41,8 @@ FolderListing::FolderListing(std::string folder, QString pattern, std::function<
                     [this](std::string folder) {
                         const std::lock_guard<std::mutex> lock(mutex_);
                         unreadable_.push_back(std::move(folder));
-                    });
+                    },
+                    linksOut_);
         WalkFolder(folder, options, relay);
         Found({}, true);
     });

@@ -30,11 +30,14 @@ class FolderListing {
     std::vector<std::string> Take(std::size_t most, bool& finished, bool& more);
     // Each folder that could not be read, "path: reason"; complete once finished.
     std::vector<std::string> Unreadable();
+    // Links to files out of the folder, passed over; complete once finished.
+    std::size_t LinksLeadingOut() const { return linksOut_; }
 
   private:
     void Found(std::string path, bool last);
 
     std::atomic<bool> cancel_{false};
+    std::atomic<std::size_t> linksOut_{0};
     std::function<void()> ready_;
     std::mutex mutex_;
     std::vector<std::string> found_;  // guarded by mutex_, like the two flags
