@@ -20,6 +20,8 @@ struct Arguments {
     Mode mode = Mode::Batch;
     BatchOptions batch;  // search and replace texts, options
     std::vector<std::string> files;
+    // After the walk: which of `files` it found (a binary one is passed over).
+    std::vector<bool> walked;
     std::string keyword;     // --tally
     std::string undoFolder;  // --undo FOLDER; empty: the last run anywhere
     bool recursive = false;  // folders among the files are walked

@@ -44,7 +44,7 @@ class PrintingSink : public PreviewSink {
 
 int runPreview(const Arguments& a) {
     PrintingSink sink;
-    const PreviewReport report = Preview(a.files, a.files, a.batch, sink, sink.cancel);
+    const PreviewReport report = Preview(a.files, a.files, a.batch, sink, sink.cancel, a.walked);
     if (sink.outputError != 0)
         std::fprintf(stderr, "lexmill-batch: standard output: %s\n",
                      std::generic_category().message(sink.outputError).c_str());

@@ -12,11 +12,14 @@ namespace {
 
 class Collect : public WalkSink {
   public:
-    Collect(std::string folder, std::vector<std::string>& files)
-        : prefix_(std::move(folder)), files_(files) {
+    Collect(std::string folder, std::vector<std::string>& files, std::vector<bool>& walked)
+        : prefix_(std::move(folder)), files_(files), walked_(walked) {
         if (!prefix_.ends_with('/')) prefix_ += '/';
     }
-    void file(std::string relativePath) override { files_.push_back(prefix_ + relativePath); }
+    void file(std::string relativePath) override {
+        files_.push_back(prefix_ + relativePath);
+        walked_.push_back(true);
+    }
     void unreadable(const std::string& relativePath, const std::string& reason) override {
         std::string path = prefix_ + relativePath;
         if (relativePath.empty() && path.size() > 1) path.pop_back();
@@ -31,6 +34,7 @@ class Collect : public WalkSink {
   private:
     std::string prefix_;
     std::vector<std::string>& files_;
+    std::vector<bool>& walked_;
 };
 
 }  // namespace
@@ -72,15 +76,20 @@ bool WalkOperands(Arguments& a) {
     bool readAll = true;
     std::size_t linksOut = 0;
     std::vector<std::string> files;
+    std::vector<bool> walked;
+    // The run passes over binary files on its first read of each.
+    WalkOptions options = a.walk;
+    options.passOverBinary = false;
     for (std::string& name : a.files) {
         struct stat st {};
         // A folder named on the command line is walked even through a link.
         if (::stat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             files.push_back(std::move(name));
+            walked.push_back(false);
             continue;
         }
-        Collect sink(name, files);
-        WalkFolder(name, a.walk, sink);
+        Collect sink(name, files, walked);
+        WalkFolder(name, options, sink);
         readAll = readAll && sink.readAll;
         linksOut += sink.linksOut;
     }
@@ -90,6 +99,7 @@ bool WalkOperands(Arguments& a) {
                      "over (--follow takes them)\n",
                      grouped(linksOut).c_str());
     a.files = std::move(files);
+    a.walked = std::move(walked);
     return readAll;
 }
 

@@ -86,6 +86,7 @@ int runBatch(cli::Arguments& a, const std::string& folder) {
     m.SelCount = static_cast<std::int64_t>(a.files.size());
     m.SelPaths = a.files;  // the names are the paths as given
     m.SelNames = std::move(a.files);
+    m.SelPassOverBinary = std::move(a.walked);
 
     g_module = &m;
     handle(SIGINT, onInterrupt);

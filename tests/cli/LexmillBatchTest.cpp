@@ -84,6 +84,15 @@ INSTANTIATE_TEST_SUITE_P(Runs, LexmillBatch, ::testing::Values(
         "{dir}/./a.txt", "{dir}/blocked/../a.txt"}, 0, "{dir}/a.txt\n", "Search complete. Found 1 "
         "files that contained the text you entered.\nlexmill-batch: 2 links to files already taken "
         "were passed over\n"},
+    // A binary file the walk finds is passed over by the run's first read of it.
+    BatchRun{"RecursiveReplacePassesOverBinaryFiles", {"-r", "--search", "mill", "--replace", "x",
+        "--no-backups", "{dir}/blocked"}, 0, "{dir}/blocked/a.txt\n",
+        "Search complete. 1 replacements made.\n",
+        {{"blocked/a.txt", "x"}, {"blocked/bin.dat", std::string("mill\0", 5)}}},
+    BatchRun{"RecursivePreviewPassesOverBinaryFiles", {"-r", "--preview", "--search", "mill",
+        "{dir}/blocked"}, 0, "--- a/{dir}/blocked/a.txt\n+++ b/{dir}/blocked/a.txt\n@@ -1 +0,0 @@\n"
+        "-mill\n\\ No newline at end of file\n",
+        "Preview: 1 replacements in 1 files.\n"},
     BatchRun{"RecursiveFindingNoFile", {"-r", "--search", "mill", "--include", "*.md", "{dir}"}, 1,
         "", "lexmill-batch: no files found in the folders given\n"},
     BatchRun{"Tally", {"--tally", "{dir}/t.txt", "--keyword", "The"}, 0,

@@ -18,6 +18,9 @@ struct Module1 {
     std::int64_t SelCount = 0;
     std::vector<std::string> SelPaths;  // WorkPath + name, in list order (index 0 is the first)
     std::vector<std::string> SelNames;  // the names as the list shows them
+    // Files a folder walk found, marked: passed over when their first 8 KiB
+    // hold a NUL byte, which the run's own first read shows. Empty: none.
+    std::vector<bool> SelPassOverBinary;
 
     // Operation state. CancelRequested is set from the user interface (Esc)
     // while a run is going on, possibly from another thread.

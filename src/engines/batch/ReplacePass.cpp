@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "base/FileError.h"
 #include "match/Utf8.h"
@@ -37,10 +39,17 @@ std::uint64_t characterStart(int fd, const std::string& path, std::uint64_t offs
     return offset;
 }
 
-// Reads the rest of fd (from its position) through the scanner.
+// How much of a file's start a NUL byte in makes it binary.
+constexpr std::size_t kBinaryCheckBytes = 8192;
+
+// Reads the rest of fd (from its position) through the scanner. With
+// `binary`, a first block with a NUL byte in its first 8 KiB sets it and ends
+// the scan before the block is scanned.
 template <class Scanner>
-void scanFile(int fd, const std::string& path, Scanner& scanner, const ByteSink& out) {
+void scanFile(int fd, const std::string& path, Scanner& scanner, const ByteSink& out,
+              bool* binary = nullptr) {
     std::size_t block = kFirstReadBlock;
+    static_assert(kFirstReadBlock >= kBinaryCheckBytes);
     while (!scanner.stopped()) {
         char* room = scanner.reserve(block);
         const ssize_t got = ::read(fd, room, block);
@@ -49,6 +58,13 @@ void scanFile(int fd, const std::string& path, Scanner& scanner, const ByteSink&
             throw FileError::fromErrno(path, "cannot read", errno);
         }
         if (got == 0) break;
+        if (bool* check = std::exchange(binary, nullptr);
+            check &&
+            std::memchr(room, 0,
+                        std::min<std::size_t>(static_cast<std::size_t>(got), kBinaryCheckBytes))) {
+            *check = true;
+            return;
+        }
         scanner.advance(static_cast<std::size_t>(got), out);
         block = std::min(2 * block, kReadBlock);
     }
@@ -56,9 +72,10 @@ void scanFile(int fd, const std::string& path, Scanner& scanner, const ByteSink&
 }
 
 template <class Scanner>
-void scanFileOrFail(int fd, const std::string& path, Scanner& scanner, const ByteSink& out) {
+void scanFileOrFail(int fd, const std::string& path, Scanner& scanner, const ByteSink& out,
+                    bool* binary = nullptr) {
     try {
-        scanFile(fd, path, scanner, out);
+        scanFile(fd, path, scanner, out, binary);
     } catch (const MatchError& e) {
         throw FileError(path, e.what());
     }
@@ -69,17 +86,18 @@ void scanFileOrFail(int fd, const std::string& path, Scanner& scanner, const Byt
 std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path,
                                                  const BatchOptions& options,
                                                  const CaseFolder* folder, ScanBuffers& buffers,
-                                                 const RegexPattern* regex) {
+                                                 const RegexPattern* regex, bool* binary) {
+    if (binary) *binary = false;
     if (regex) {
         RegexScanner finder(*regex, &buffers);
         finder.setStopAtFirst(true);
-        scanFileOrFail(fd, path, finder, nullptr);
-        return finder.firstOffset();
+        scanFileOrFail(fd, path, finder, nullptr, binary);
+        return binary && *binary ? std::nullopt : finder.firstOffset();
     }
     LiteralScanner finder(options.searchText, folder, &buffers);
     finder.setStopAtFirst(true);
-    scanFile(fd, path, finder, nullptr);
-    return finder.firstOffset();
+    scanFile(fd, path, finder, nullptr, binary);
+    return binary && *binary ? std::nullopt : finder.firstOffset();
 }
 
 std::uint64_t replaceFrom(int fd, const std::string& path, std::uint64_t first,

@@ -17,11 +17,13 @@ namespace lexmill {
 // Reads fd (an ordinary file, from its position) until the first occurrence of
 // the search text; its offset, or nothing when there is none. `folder` null:
 // match case. With `regex`, its matches are the occurrences (and `folder` is
-// not used). Throws FileError naming `path`.
+// not used). With `binary`: set to whether the file's first 8 KiB hold a NUL
+// byte, in which case nothing is searched. Throws FileError naming `path`.
 std::optional<std::uint64_t> findFirstOccurrence(int fd, const std::string& path,
                                                  const BatchOptions& options,
                                                  const CaseFolder* folder, ScanBuffers& buffers,
-                                                 const RegexPattern* regex = nullptr);
+                                                 const RegexPattern* regex = nullptr,
+                                                 bool* binary = nullptr);
 
 // Produces the new text of fd, whose first occurrence is at `first`: calls
 // `keep(n)` for the bytes [0, n) that stay as they are, then gives `out` the

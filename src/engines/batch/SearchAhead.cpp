@@ -35,7 +35,7 @@ bool sameSearch(const BatchOptions& a, const BatchOptions& b) {
 
 std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
                                        const CaseFolder* folder, ScanBuffers& buffers,
-                                       const RegexPattern* regex) {
+                                       const RegexPattern* regex, bool passOverBinary) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
     FirstSearch found{UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
                       std::nullopt,
@@ -50,8 +50,8 @@ std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptio
     if (!S_ISREG(st.st_mode)) return std::nullopt;
     // An empty search text finds nothing.
     if (!options.searchText.empty())
-        found.first =
-            findFirstOccurrence(found.source.get(), path, options, folder, buffers, regex);
+        found.first = findFirstOccurrence(found.source.get(), path, options, folder, buffers, regex,
+                                          passOverBinary ? &found.binary : nullptr);
     return found;
 }
 
@@ -81,9 +81,11 @@ NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOpt
 }
 
 SearchAhead::SearchAhead(const std::vector<std::string>& paths, std::vector<bool> wanted,
-                         const BatchOptions& options, unsigned threads)
+                         const std::vector<bool>& passOverBinary, const BatchOptions& options,
+                         unsigned threads)
     : paths_(paths),
       wanted_(std::move(wanted)),
+      passOverBinary_(passOverBinary),
       options_(options),
       state_(paths_.size(), kWaiting),
       answers_(kWindow) {
@@ -159,10 +161,13 @@ void SearchAhead::work() {
         Answer answer{Answer::NotFound, {}, {}, {}};
         try {
             if (!options_.searchOnly) sweepBeforeReading(paths_[i]);
-            auto found =
-                searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers, regex_.get());
+            const bool binaryCheck = i < passOverBinary_.size() && passOverBinary_[i];
+            auto found = searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers,
+                                     regex_.get(), binaryCheck);
             if (!found) {
                 answer.kind = Answer::NotOrdinary;
+            } else if (found->binary) {
+                answer.kind = Answer::Binary;
             } else if (found->first) {
                 answer.kind = Answer::Found;
                 answer.found = std::move(*found);

@@ -27,13 +27,17 @@ struct FirstSearch {
     UniqueFd source;
     std::optional<std::uint64_t> first;
     struct stat read {};  // the file's status when it was opened
+    bool binary = false;  // passed over: a NUL byte in its first 8 KiB
 };
 
 // Nothing when `path` is gone or is no ordinary file. `folder` null: match
-// case. With `regex`, its matches are the occurrences. Throws FileError.
+// case. With `regex`, its matches are the occurrences. With `passOverBinary`
+// (a file a folder walk found), a file whose first 8 KiB hold a NUL byte is
+// not searched, and says so. Throws FileError.
 std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
                                        const CaseFolder* folder, ScanBuffers& buffers,
-                                       const RegexPattern* regex = nullptr);
+                                       const RegexPattern* regex = nullptr,
+                                       bool passOverBinary = false);
 
 // Before a replace run reads a file: removes what runs killed earlier left in
 // its folder and the folder's LMBACK (TemporaryFile.h), once per run.
@@ -70,16 +74,18 @@ NewText writeNewText(const std::string& path, FirstSearch& found, const BatchOpt
 class SearchAhead {
   public:
     struct Answer {
-        enum Kind { NotOrdinary, NotFound, Found, Failed } kind;
+        enum Kind { NotOrdinary, NotFound, Found, Failed, Binary } kind;
         std::string reason;  // of a failure
         FirstSearch found;   // the file, kept open when the text was found
         NewText newText;     // of a file found in a replace run, when written ahead
     };
 
     // Searches ahead the files of `paths` marked in `wanted`, on `threads`
-    // threads (none when fewer than two files are wanted).
+    // threads (none when fewer than two files are wanted); those marked in
+    // `passOverBinary` (when not empty) as searchFirst() does.
     SearchAhead(const std::vector<std::string>& paths, std::vector<bool> wanted,
-                const BatchOptions& options, unsigned threads);
+                const std::vector<bool>& passOverBinary, const BatchOptions& options,
+                unsigned threads);
     ~SearchAhead();  // stops the threads; a file being searched is finished first
     SearchAhead(const SearchAhead&) = delete;
     SearchAhead& operator=(const SearchAhead&) = delete;
@@ -98,6 +104,7 @@ class SearchAhead {
     // The run's selection, which stays as it is while the run reads it too.
     const std::vector<std::string>& paths_;
     std::vector<bool> wanted_;
+    const std::vector<bool>& passOverBinary_;
     BatchOptions options_;
     // The threads' own compiled pattern: the run's may be compiled again.
     std::unique_ptr<RegexPattern> regex_;

@@ -65,14 +65,16 @@ struct FileOutcome {
     // Every replacement is the text it replaces: the file, its backup and the
     // record are left alone, and the file is not listed as changed.
     bool unchanged = false;
+    bool binary = false;  // found by a walk and binary: passed over
 };
 
 class FileJob {
   public:
     // `name`: the file as the list shows it, for the status line.
     FileJob(const std::string& path, const std::string& name, const BatchOptions& options,
-            BatchHost& host, ScanBuffers& buffers, PatternCache& patterns)
-        : path_(path),
+            BatchHost& host, ScanBuffers& buffers, PatternCache& patterns, bool passOverBinary)
+        : passOverBinary_(passOverBinary),
+          path_(path),
           name_(name),
           options_(options),
           host_(host),
@@ -89,10 +91,12 @@ class FileJob {
         const RegexPattern* regex = written.written() ? nullptr : pattern();
         const CaseFolder* folder = folder_ ? &*folder_ : nullptr;
         if (!found && !options_.searchOnly) sweepBeforeReading(path_);
-        auto search =
-            found ? std::move(found) : searchFirst(path_, options_, folder, buffers_, regex);
+        auto search = found
+                          ? std::move(found)
+                          : searchFirst(path_, options_, folder, buffers_, regex, passOverBinary_);
         if (!search) return std::nullopt;
         FileOutcome outcome;
+        outcome.binary = search->binary;
         if (!search->first) return outcome;
         outcome.found = true;
         if (options_.searchOnly) {
@@ -126,6 +130,7 @@ class FileJob {
         }
     }
 
+    bool passOverBinary_;
     const std::string& path_;
     const std::string& name_;
     const BatchOptions& options_;
@@ -144,6 +149,10 @@ bool useAnswer(const std::optional<SearchAhead::Answer>& answer, const BatchOpti
     if (!answer) return false;
     if (answer->kind == SearchAhead::Answer::NotFound) {
         outcome.emplace();
+        return true;
+    }
+    if (answer->kind == SearchAhead::Answer::Binary) {
+        outcome.emplace().binary = true;
         return true;
     }
     if (!options.searchOnly) return false;
@@ -348,12 +357,20 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     std::vector<std::optional<std::size_t>> sameAs(selected);
     std::vector<bool> searchAhead(selected);
     std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
+    // A file found by a walk and named too is taken as named: never passed over.
+    std::vector<bool> passOverBinary = m.SelPassOverBinary;
+    passOverBinary.resize(passOverBinary.empty() ? 0 : selected);
+    std::vector<bool> named(selected);
     for (std::size_t i = 0; i < selected; ++i) {
         const auto st = ordinaryFile(m.SelPaths[i]);
         if (!st) continue;
         const auto [place, isNew] = firstPlace.try_emplace({st->st_dev, st->st_ino}, i);
         if (!isNew) {
             sameAs[i] = place->second;
+            if (!passOverBinary.empty() && !passOverBinary[i] && passOverBinary[place->second]) {
+                passOverBinary[place->second] = false;
+                named[i] = true;  // the file the walk found first: no second name to speak of
+            }
             continue;
         }
         sizes[i] = static_cast<std::int64_t>(st->st_size);
@@ -366,7 +383,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     ScanBuffers buffers;
     PatternCache patterns;
     std::optional<SearchAhead> ahead;
-    ahead.emplace(m.SelPaths, std::move(searchAhead), host.options(),
+    ahead.emplace(m.SelPaths, std::move(searchAhead), passOverBinary, host.options(),
                   std::max(1u, std::thread::hardware_concurrency()));
 
     forgetSweptFolders();  // temporary files of runs killed since the last one
@@ -375,7 +392,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
         const std::string& path = m.SelPaths[i];
         const std::string& name = m.SelNames[i];
         if (sameAs[i]) {
-            host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
+            if (!named[i]) host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
         } else {
             host.setStatus("Checking " + name);
             const BatchOptions options = host.options();
@@ -387,7 +404,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                     if (auto found = foundAhead(answer, path)) {
                         NewText written;
                         if (*found) written = std::move(answer->newText);
-                        outcome = FileJob(path, name, options, host, buffers, patterns)
+                        const bool binaryCheck = !passOverBinary.empty() && passOverBinary[i];
+                        outcome = FileJob(path, name, options, host, buffers, patterns, binaryCheck)
                                       .run(std::move(*found), std::move(written));
                     }
                 }

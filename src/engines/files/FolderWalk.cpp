@@ -115,8 +115,11 @@ class Walker {
         if (options_.acceptName && !options_.acceptName(name)) return;
         if (link && !options_.followLinks && !LeadsIn(prefix + name))
             return sink_.linkLeadsOut(prefix + name);
-        UniqueFd file(::openat(dirFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        if (file && LooksBinary(file.get())) return;
+        if (options_.passOverBinary) {
+            UniqueFd file(
+                ::openat(dirFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+            if (file && LooksBinary(file.get())) return;
+        }
         sink_.file(prefix + name);
     }
 

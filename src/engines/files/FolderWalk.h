@@ -17,6 +17,10 @@ struct WalkOptions {
     // Take links to files that lead out of the folder walked too (a link
     // within it is always taken).
     bool followLinks = false;
+    // Pass over binary files (a NUL byte in the first 8 KiB). A caller that
+    // reads each file anyway may check that itself on its first read, and
+    // spare the walk opening every file.
+    bool passOverBinary = true;
     // A further test on a file's name (the window's pattern); empty: every name.
     std::function<bool(std::string_view name)> acceptName;
     // Set from elsewhere to end the walk early.

@@ -196,8 +196,12 @@ std::string unifiedDiff(std::string_view name, std::string_view before, std::str
 
 PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<std::string>& names,
                       const BatchOptions& options, PreviewSink& sink,
-                      const std::atomic<bool>& cancel) {
+                      const std::atomic<bool>& cancel, const std::vector<bool>& walked) {
     PreviewReport report;
+    // A file found by a walk and named too is taken as named: never passed over.
+    std::vector<bool> passOverBinary = walked;
+    passOverBinary.resize(walked.empty() ? 0 : paths.size());
+    std::vector<bool> named(paths.size());
     // The files a run would handle, once each at their first place, and their sizes.
     std::vector<std::int64_t> sizes(paths.size());
     std::vector<std::optional<std::size_t>> sameAs(paths.size());
@@ -209,6 +213,10 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
         const auto [place, isNew] = firstPlace.try_emplace({st.st_dev, st.st_ino}, i);
         if (!isNew) {
             sameAs[i] = place->second;
+            if (!passOverBinary.empty() && !passOverBinary[i] && passOverBinary[place->second]) {
+                passOverBinary[place->second] = false;
+                named[i] = true;  // the file the walk found first: no second name to speak of
+            }
             continue;
         }
         sizes[i] = static_cast<std::int64_t>(st.st_size);
@@ -235,7 +243,7 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
         }
         const std::string& path = paths[i];
         if (sameAs[i]) {
-            sink.sameFileSkipped(path, paths[*sameAs[i]]);
+            if (!named[i]) sink.sameFileSkipped(path, paths[*sameAs[i]]);
             continue;
         }
         try {
@@ -254,9 +262,11 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
             }
             if (options.searchOnly || options.searchText.empty()) continue;
             if (!invalid.empty()) throw FileError(path, invalid);
-            const auto first =
-                findFirstOccurrence(source.get(), path, options, folder ? &*folder : nullptr,
-                                    buffers, regex ? &*regex : nullptr);
+            bool binary = false;
+            const bool binaryCheck = i < passOverBinary.size() && passOverBinary[i];
+            const auto first = findFirstOccurrence(
+                source.get(), path, options, folder ? &*folder : nullptr, buffers,
+                regex ? &*regex : nullptr, binaryCheck ? &binary : nullptr);
             if (first) {
                 const std::string before =
                     readAll(source.get(), path, static_cast<std::uint64_t>(st.st_size));

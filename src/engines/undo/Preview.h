@@ -52,10 +52,12 @@ struct PreviewReport {
 // `names` as the selection lists them) would write with `options`, writing
 // nothing: the same files, handled once each, and for each the same bytes as
 // the run. Holds one file's texts at a time. Tests `cancel` between files. A
-// search-only run changes nothing, and neither does its preview.
+// search-only run changes nothing, and neither does its preview. The files
+// marked in `passOverBinary` are passed over when binary, as in a run.
 PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<std::string>& names,
                       const BatchOptions& options, PreviewSink& sink,
-                      const std::atomic<bool>& cancel);
+                      const std::atomic<bool>& cancel,
+                      const std::vector<bool>& passOverBinary = {});
 
 // One occurrence replaced: `length` bytes at `at` became `replacement` bytes.
 struct Replaced {
