@@ -21,6 +21,8 @@ constexpr std::size_t kWindow = 64;
 // Threads that wait for the run to move on are woken once this many files
 // are free in the window, not at every file.
 constexpr std::size_t kWakeAfter = 16;
+// Files a thread takes at once in a Search Only.
+constexpr std::size_t kBatch = 8;
 // New texts written ahead and not yet taken by the run: enough to keep the
 // threads busy while the run waits for a group to reach the disk, few open
 // files meanwhile.
@@ -35,7 +37,7 @@ bool sameSearch(const BatchOptions& a, const BatchOptions& b) {
 
 std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
                                        const CaseFolder* folder, ScanBuffers& buffers,
-                                       const RegexPattern* regex, bool passOverBinary) {
+                                       const RegexPattern* regex, bool passOverBinary, bool known) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the run.
     FirstSearch found{UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
                       std::nullopt,
@@ -45,9 +47,11 @@ std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptio
         throw FileError::fromErrno(path, "cannot open", errno);
     }
     struct stat& st = found.read;
-    if (::fstat(found.source.get(), &st) != 0)
-        throw FileError::fromErrno(path, "cannot read", errno);
-    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    if (!known) {
+        if (::fstat(found.source.get(), &st) != 0)
+            throw FileError::fromErrno(path, "cannot read", errno);
+        if (!S_ISREG(st.st_mode)) return std::nullopt;
+    }
     // An empty search text finds nothing.
     if (!options.searchText.empty())
         found.first = findFirstOccurrence(found.source.get(), path, options, folder, buffers, regex,
@@ -145,25 +149,50 @@ void SearchAhead::work() {
     options.searchOnly = true;
     std::optional<CaseFolder> folder;
     if (!options.matchCase) folder.emplace(options.charset);
+    // Search Only takes files a few at a time, one lock and one wake-up for
+    // them all; a replace run one by one, since writing ahead may wait for
+    // the run to take the files before it.
+    const std::size_t most = options_.searchOnly ? kBatch : 1;
+    std::vector<std::size_t> batch;
+    std::vector<Answer> done;
     std::unique_lock lock(mutex_);
     for (;;) {
-        while (next_ < paths_.size() && (!wanted_[next_] || state_[next_] != kWaiting)) ++next_;
-        if (stopping_ || next_ >= paths_.size()) return;
-        if (next_ >= reached_ + kWindow) {
+        batch.clear();
+        while (batch.size() < most) {
+            while (next_ < paths_.size() && (!wanted_[next_] || state_[next_] != kWaiting)) ++next_;
+            if (stopping_ || next_ >= paths_.size() || next_ >= reached_ + kWindow) break;
+            state_[next_] = kSearching;
+            batch.push_back(next_++);
+        }
+        if (batch.empty()) {
+            if (stopping_ || next_ >= paths_.size()) return;
             ++waiting_;
             wake_.wait(lock);
             --waiting_;
             continue;
         }
-        const std::size_t i = next_++;
-        state_[i] = kSearching;
         lock.unlock();
+        done.clear();
+        for (std::size_t i : batch) done.push_back(search(i, options, folder, buffers));
+        lock.lock();
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            answers_[batch[k] % kWindow] = std::move(done[k]);
+            state_[batch[k]] = kDone;
+        }
+        done_.notify_all();
+    }
+}
+
+SearchAhead::Answer SearchAhead::search(std::size_t i, const BatchOptions& options,
+                                        const std::optional<CaseFolder>& folder,
+                                        ScanBuffers& buffers) {
+    {
         Answer answer{Answer::NotFound, {}, {}, {}};
         try {
             if (!options_.searchOnly) sweepBeforeReading(paths_[i]);
             const bool binaryCheck = i < passOverBinary_.size() && passOverBinary_[i];
             auto found = searchFirst(paths_[i], options, folder ? &*folder : nullptr, buffers,
-                                     regex_.get(), binaryCheck);
+                                     regex_.get(), binaryCheck, options_.searchOnly);
             if (!found) {
                 answer.kind = Answer::NotOrdinary;
             } else if (found->binary) {
@@ -177,10 +206,7 @@ void SearchAhead::work() {
         } catch (const FileError& e) {
             answer = {Answer::Failed, e.reason(), {}, {}};
         }
-        lock.lock();
-        answers_[i % kWindow] = std::move(answer);
-        state_[i] = kDone;
-        done_.notify_all();
+        return answer;
     }
 }
 

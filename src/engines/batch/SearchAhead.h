@@ -33,11 +33,14 @@ struct FirstSearch {
 // Nothing when `path` is gone or is no ordinary file. `folder` null: match
 // case. With `regex`, its matches are the occurrences. With `passOverBinary`
 // (a file a folder walk found), a file whose first 8 KiB hold a NUL byte is
-// not searched, and says so. Throws FileError.
+// not searched, and says so. `known`: the caller found an ordinary file at
+// `path` just before (Search Only, which needs no status of what it reads):
+// the file is not asked for its status again, and `read` stays empty.
+// Throws FileError.
 std::optional<FirstSearch> searchFirst(const std::string& path, const BatchOptions& options,
                                        const CaseFolder* folder, ScanBuffers& buffers,
                                        const RegexPattern* regex = nullptr,
-                                       bool passOverBinary = false);
+                                       bool passOverBinary = false, bool known = false);
 
 // Before a replace run reads a file: removes what runs killed earlier left in
 // its folder and the folder's LMBACK (TemporaryFile.h), once per run.
@@ -99,6 +102,8 @@ class SearchAhead {
     enum State : unsigned char { kWaiting, kSearching, kDone, kLeft };
 
     void work();
+    Answer search(std::size_t i, const BatchOptions& options,
+                  const std::optional<CaseFolder>& folder, ScanBuffers& buffers);
     void writeAhead(std::size_t i, Answer& answer, const CaseFolder* folder, ScanBuffers& buffers);
 
     // The run's selection, which stays as it is while the run reads it too.
