@@ -1,0 +1,1 @@
+# Installing and the Debian package: filled in below.
