@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexmill"));
     QApplication::setOrganizationName(QStringLiteral("Bramblegate"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lexmill"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.bramblegate.Lexmill"));
     // Every window and the tray icon show it.
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/lexmill-32.png"));

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <vector>
 
 #include "FtpConnections.h"
 #include "LexmillVersion.h"
@@ -101,6 +102,41 @@ TEST(SettingsFile, AFileThatCannotBeReadIsReportedWithTheReason) {
         EXPECT_EQ(o.status, c.status) << c.name << ": " << o.err;
         EXPECT_EQ(o.out, c.out) << c.name;
         EXPECT_TRUE(o.err.starts_with(err)) << c.name << ": " << o.err;
+    }
+}
+
+struct CompletionCase {
+    const char* name;
+    std::vector<std::string> words;  // after lexmill-batch, the last one being completed
+    std::string offered;             // one a line
+};
+
+// The bash completion, run as bash runs it, over the lexmill-batch built and
+// the connections stored beside it.
+TEST(Completion, OffersOptionsValuesAndStoredConnectionNames) {
+    const CompletionCase cases[] = {
+        {"names that start so, quoted for the shell", {"--upload", "M"}, "My\\ site\nMill\n"},
+        {"every name", {"--upload", ""}, "home\nMy\\ site\nMill\n"},
+        {"a word begun with a quote", {"--upload", "\"My"}, "My\\ site\n"},
+        {"options, from --help", {"--ver"}, "--version\n"},
+        {"the character sets", {"--charset", "w"}, "windows-1252\n"},
+    };
+    test::TempDir dir;
+    FtpConnections stored(settingsFileIn(dir.path()));
+    for (const char* name : {"home", "My site", "Mill"}) stored.Add(name);
+    for (const CompletionCase& c : cases) {
+        std::string words = std::string("'") + LEXMILL_BATCH + "'", line = LEXMILL_BATCH;
+        for (const std::string& word : c.words) words += " '" + word + "'", line += " " + word;
+        dir.write("complete.sh",
+                  "source /usr/share/bash-completion/bash_completion\nsource '" LEXMILL_COMPLETION
+                  "'\nCOMP_WORDS=(" +
+                      words + ")\nCOMP_CWORD=" + std::to_string(c.words.size()) + "\nCOMP_LINE='" +
+                      line +
+                      "'\nCOMP_POINT=${#COMP_LINE}\n"
+                      "_lexmill_batch \"${COMP_WORDS[0]}\"\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        const Output o = run(dir, "bash " + dir.file("complete.sh"));
+        EXPECT_EQ(o.status, 0) << c.name << ": " << o.err;
+        EXPECT_EQ(o.out, c.offered) << c.name;
     }
 }
 
