@@ -1,5 +1,7 @@
 #include "Pcre2Version.h"
 
+#include <cstdint>
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
