@@ -6,12 +6,17 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
+#include "LexmillVersion.h"
 #include "MessageBox.h"
+#include "Pcre2Version.h"
 #include "SettingsFile.h"
 #include "TextConvert.h"
 #include "TextEditor.h"
+#include "TransferLibraryVersions.h"
 #include "batch/Module1.h"
 #include "frmLM.h"
 #include "write/TemporaryFile.h"
@@ -69,14 +74,41 @@ std::filesystem::path PrepareSettings() {
     return file;
 }
 
+constexpr const char* kHelp =
+    "Usage: lexmill [--help | --version]\n"
+    "\n"
+    "Opens Lexmill's window: search and replace text in many files, tally\n"
+    "lines, words and keywords, list the meta tags of web pages, upload files\n"
+    "by FTP, FTP with TLS or SFTP. lexmill-batch does the same from scripts.\n"
+    "\n"
+    "  -h, --help             show this text\n"
+    "  --version              show the version of Lexmill and of the libraries it uses\n";
+
+// --help and --version need no display: answered before Qt looks for one.
+// -1 when `argv` asks for neither.
+int AnswerQuery(int argc, char** argv) {
+    if (argc != 2) return -1;
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kHelp, stdout);
+    } else if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("lexmill %s\nQt %s\n%s\n%s", lexmill::kVersion, qVersion(),
+                    lexmill::cli::Pcre2VersionLine().c_str(),
+                    lexmill::TransferLibraryVersions().c_str());
+    } else {
+        return -1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = AnswerQuery(argc, argv); status >= 0) return status;
     HandleTermination();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexmill"));
     QApplication::setOrganizationName(QStringLiteral("Bramblegate"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lexmill"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.bramblegate.Lexmill"));
     // Every window and the tray icon show it.
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/lexmill-32.png"));

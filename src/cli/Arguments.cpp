@@ -114,6 +114,8 @@ Upload:
                          unknown NAME or such a clash.
 
   -h, --help             show this text
+  --version              show the version of lexmill-batch and of the libraries
+                         it uses
 
 Ctrl+C stops a run after the file being handled; the summary then says
 "cancelled".
@@ -143,6 +145,9 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
         if (arg == "-h" || arg == "--help") {
             a.mode = Arguments::Mode::Help;
+            return a;
+        } else if (arg == "--version") {
+            a.mode = Arguments::Mode::Version;
             return a;
         } else if (arg == "--search") {
             setOnce(search, value());

@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
 };
 
 struct Arguments {
-    enum class Mode { Batch, Tally, Help, Undo, ListRuns, Preview };
+    enum class Mode { Batch, Tally, Help, Version, Undo, ListRuns, Preview };
     Mode mode = Mode::Batch;
     BatchOptions batch;  // search and replace texts, options
     std::vector<std::string> files;

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "Arguments.h"
+#include "LexmillVersion.h"
+#include "Pcre2Version.h"
 #include "PreviewCommand.h"
 #include "TerminalHost.h"
 #include "WalkOperands.h"
@@ -178,6 +180,16 @@ int runUpload(char** argv) {
     return 1;
 }
 
+// The version, then the libraries: PCRE2 here; libcurl and SQLite as
+// lexmill-batch-upload, which loads them, reports them.
+int printVersion(char* self) {
+    std::printf("lexmill-batch %s\n%s\n", kVersion, cli::Pcre2VersionLine().c_str());
+    std::fflush(stdout);
+    char query[] = "--library-versions";
+    char* helper[] = {self, query, nullptr};
+    return runUpload(helper);
+}
+
 // Folders that held no file to take: exit status 1, so that a script hears
 // of a mistyped folder or glob.
 int nothingFound() {
@@ -205,6 +217,8 @@ int main(int argc, char** argv) {
         case cli::Arguments::Mode::Help:
             std::fputs(cli::kHelpText, stdout);
             return 0;
+        case cli::Arguments::Mode::Version:
+            return printVersion(argv[0]);
         case cli::Arguments::Mode::Tally:
             return runTally(a);
         case cli::Arguments::Mode::Batch: {

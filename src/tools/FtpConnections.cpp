@@ -4,6 +4,7 @@
 #include <map>
 
 #include "NameFold.h"
+#include "RegistryStore.h"
 #include "SettingConversions.h"
 #include "SettingsCatalogue.h"
 
@@ -19,6 +20,11 @@ CRegSettings FtpConnections::Settings() const {
     settings.setCompany(catalogue::kCompany);
     settings.setAppName(catalogue::kAppName);
     return settings;
+}
+
+void FtpConnections::CheckReadable() const {
+    if (!std::filesystem::exists(settingsFile_)) return;
+    RegistryStore(settingsFile_).keyExists(Settings().keyPath(ftp::kSection));
 }
 
 std::vector<std::string> FtpConnections::Names() {

@@ -36,6 +36,9 @@ class FtpConnections {
     explicit FtpConnections(std::filesystem::path settingsFile);
 
     std::vector<std::string> Names();
+    // Throws RegistryError with the store's reason when the settings file
+    // exists but cannot be read: the other calls read such a file as empty.
+    void CheckReadable() const;
     // The name stored at `position` (from 1), "" when there is none.
     std::string NameAt(int position);
     // The stored 0-based list position, as written (may lie outside the list).

@@ -19,6 +19,7 @@
 #include "InetAddress.h"
 #include "RemoteName.h"
 #include "SettingsFile.h"
+#include "TransferLibraryVersions.h"
 
 namespace {
 
@@ -83,10 +84,27 @@ bool ReadList(const std::string& list, std::vector<std::string>& files) {
     return true;
 }
 
+int ListConnections() {
+    try {
+        FtpConnections connections(defaultSettingsFile());
+        connections.CheckReadable();
+        for (const std::string& name : connections.Names()) std::printf("%s\n", name.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lexmill-batch: cannot read the settings file: %s\n", e.what());
+        return 1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // lexmill-batch --version: the lines of the libraries only this program loads.
+    if (args == std::vector<std::string>{"--library-versions"})
+        return std::fputs(TransferLibraryVersions().c_str(), stdout) < 0 ? 1 : 0;
+    // The bash completion of --upload NAME: the stored names, one a line.
+    if (args == std::vector<std::string>{"--list-connections"}) return ListConnections();
     if (!args.empty() && args.front() == "--upload") args.erase(args.begin());
     if (args.empty()) return UsageError("--upload needs a connection name");
     const std::string name = args.front();
@@ -111,14 +129,17 @@ int main(int argc, char** argv) {
                           " would both be sent as \"" + RemoteName(names[clash->first]) + "\"");
 
     FtpConnection c;
+    std::filesystem::path settings;
     try {
-        const std::filesystem::path settings = defaultSettingsFile();
+        settings = defaultSettingsFile();
         FtpConnections connections(settings);
+        connections.CheckReadable();
         if (!std::filesystem::exists(settings) || connections.Find(name) == 0)
             return UsageError("no stored connection is named \"" + name + "\"");
         c = connections.Load(name);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "lexmill-batch: cannot read the settings: %s\n", e.what());
+        std::fprintf(stderr, "lexmill-batch: cannot read the settings file %s: %s\n",
+                     settings.c_str(), e.what());
         return 1;
     }
 

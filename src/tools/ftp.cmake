@@ -27,9 +27,16 @@ target_link_libraries(lexmill_ftp
     PUBLIC lexmill_inet lexmill_ftp_connections lexmill_batch lexmill_settings lexmill_results
            lexmill_dialogs Qt6::Widgets)
 
+# The libcurl and SQLite lines of --version.
+find_package(SQLite3 REQUIRED)
+add_library(lexmill_transfer_versions STATIC ${CMAKE_CURRENT_LIST_DIR}/TransferLibraryVersions.cpp)
+target_include_directories(lexmill_transfer_versions PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(lexmill_transfer_versions PRIVATE PkgConfig::CURL SQLite::SQLite3)
+
 # lexmill-batch --upload runs this program, from lexmill-batch's own folder.
 add_executable(lexmill-batch-upload ${CMAKE_CURRENT_LIST_DIR}/UploadCommand.cpp)
-target_link_libraries(lexmill-batch-upload PRIVATE lexmill_inet lexmill_ftp_connections)
+target_link_libraries(lexmill-batch-upload
+    PRIVATE lexmill_inet lexmill_ftp_connections lexmill_transfer_versions)
 set_target_properties(lexmill-batch-upload
     PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/src/cli)
 include(GNUInstallDirs)
