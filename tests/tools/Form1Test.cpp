@@ -235,18 +235,29 @@ TEST_F(Form1Test, AFailureSendsNothingThenFilesArriveExactly) {
     Fill(form, Server(server.port, "wrong"));
     form.Command1_Click();
     const QString reason = QString::fromStdString(form.Inet1().ResponseText());
-    EXPECT_EQ(Boxes(), "Error: " + reason + " / Done: Upload Cancelled");
+    EXPECT_EQ(Boxes(), "Error: " + reason + "\n0 of 6 files arrived. / Done: Upload Cancelled");
     EXPECT_TRUE(reason.contains("530"));
-    boxes.clear();
-    Fill(form, Server(server.port));
-    form.Command1_Click();
-    EXPECT_EQ(Boxes(), "Done: Upload Complete");
+    // A remote folder that is not there: made only when the user says so.
+    const QString missing = "The remote folder /up/new/sub does not exist on 127.0.0.1: 550 ";
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        boxes.clear();
+        boxes.answer(answer);
+        Fill(form, Server(server.port).replace("|/up|", "|/up/new/sub|"));
+        form.Command1_Click();
+        ASSERT_EQ(boxes.count(), 2) << Boxes().toStdString();
+        EXPECT_TRUE(boxes.calls()[0].text.startsWith(missing)) << Boxes().toStdString();
+        EXPECT_TRUE(boxes.calls()[0].text.endsWith("\n\nCreate it?"));
+        EXPECT_EQ(boxes.calls()[0].defaultButton, QMessageBox::No);
+        EXPECT_EQ(boxes.calls()[1].text,
+                  answer == QMessageBox::No ? "Upload Cancelled" : "Upload Complete");
+    }
     for (auto [name, bytes] : sent) {
         std::replace(name.begin(), name.end(), ' ', '_');
-        EXPECT_EQ(readFile(server.home() + "/up/" + name), bytes) << name;
+        EXPECT_EQ(readFile(server.home() + "/up/new/sub/" + name), bytes) << name;
     }
-    EXPECT_EQ(std::tuple(server.count("USER"), server.count("STOR"), server.count("QUIT")),
-              std::tuple(2, 6, 1));
+    EXPECT_EQ(std::tuple(server.count("USER"), server.count("STOR"), server.count("RNTO"),
+                         server.count("QUIT")),
+              std::tuple(4, 6, 6, 3));  // a missing folder leaves the log-in to end
     EXPECT_FALSE(module.Busy);
 }
 
