@@ -179,7 +179,9 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
 }
 
 // lexmill-batch --upload through stored connections: every file on one
-// connection, or the failure; it never asks about an unknown host key.
+// connection, or the failure; it never asks about an unknown host key but
+// names --trust, which trusts it with the server's own fingerprint only. A
+// missing remote folder is refused, or made with --create-dirs.
 TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     TempDir local;
     std::string print;
@@ -192,18 +194,41 @@ TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     stored.Store("tls", {"127.0.0.1", "lexmill", FtpTestServer::kPassword, "/up",
                          std::to_string(ftps.port), "FTP with TLS", ""});
     stored.SetPinnedCertificate("tls", print);
-    stored.Add("ssh");
-    stored.Store("ssh", {"127.0.0.1:" + std::to_string(ssh.port), "root", "", ssh.root() + "/up",
-                         "", "SFTP", ""});
+    stored.Add("tls new");
+    stored.Store("tls new", {"127.0.0.1", "lexmill", FtpTestServer::kPassword, "/up/made/here",
+                             std::to_string(ftps.port), "FTP with TLS", ""});
+    for (const std::string folder : {"/up", "/new/deep"}) {
+        stored.Add("ssh" + folder);
+        stored.Store("ssh" + folder, {"127.0.0.1:" + std::to_string(ssh.port), "root", "",
+                                      ssh.root() + folder, "", "SFTP", ""});
+    }
+    std::string lower = print;
+    lower.erase(std::remove(lower.begin(), lower.end(), ':'), lower.end());
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
     const std::string a = local.write("a b.txt", "one"), b = local.write("b.bin", "two");
     const std::tuple<std::string, int, std::string> cases[] = {
-        {"tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
-        {"ssh " + a, 1, "key fingerprint:\n" + ssh.Fingerprint() + "\nTo trust it"},
-        {"nobody " + a, 2, "no stored connection is named \"nobody\""},
-        {"tls '" + a + "' " + local.write("a_b.txt", "lost"), 2,
+        {"--upload tls '" + a + "' " + b, 0, a + "\n" + b + "\nUpload complete. 2 files sent.\n"},
+        {"--upload ssh/up '" + a + "'", 1,
+         "key fingerprint:\n" + ssh.Fingerprint() +
+             "\nTo trust it, run:\nlexmill-batch --trust "
+             "ssh/up\n"},
+        {"--trust ssh/up </dev/null", 1, "no terminal to ask on"},
+        {"--trust ssh/up --fingerprint SHA256:x", 1, "not the server's; nothing was stored."},
+        {"--trust ssh/up --fingerprint " + ssh.Fingerprint(), 0, "is now in ~/.ssh/known_hosts"},
+        {"--upload ssh/new/deep '" + a + "'", 1,
+         "The remote folder " + ssh.root() +
+             "/new/deep does not exist on 127.0.0.1: No such file or directory.\n"
+             "To create it, add --create-dirs.\n0 of 1 file arrived."},
+        {"--upload ssh/new/deep --create-dirs '" + a + "'", 0, "Upload complete. 1 file sent."},
+        {"--upload 'tls new' --create-dirs " + b, 1, "--trust 'tls new'"},
+        {"--trust 'tls new' --fingerprint " + lower.substr(2), 1, "it has 62 hex digits"},
+        {"--trust 'tls new' --fingerprint '" + lower + "'", 0, "is now trusted for \"tls new\""},
+        {"--upload 'tls new' --create-dirs " + b, 0, "Upload complete. 1 file sent."},
+        {"--upload nobody '" + a + "'", 2, "no stored connection is named \"nobody\""},
+        {"--upload tls '" + a + "' " + local.write("a_b.txt", "lost"), 2,
          "would both be sent as \"a_b.txt\""}};
     for (const auto& [args, status, shown] : cases) {
-        FILE* out = ::popen((LEXMILL_BATCH " --upload " + args + " 2>&1").c_str(), "r");
+        FILE* out = ::popen((LEXMILL_BATCH " " + args + " 2>&1").c_str(), "r");
         std::string text(4096, '\0');
         text.resize(std::fread(text.data(), 1, text.size(), out));
         EXPECT_EQ(WEXITSTATUS(::pclose(out)), status) << text;
@@ -211,6 +236,9 @@ TEST(Inet, LexmillBatchUploadsThroughAStoredConnection) {
     }
     EXPECT_EQ(readFile(ftps.home() + "/up/a_b.txt") + readFile(ftps.home() + "/up/b.bin"),
               "onetwo");
+    EXPECT_EQ(
+        readFile(ssh.root() + "/new/deep/a_b.txt") + readFile(ftps.home() + "/up/made/here/b.bin"),
+        "onetwo");
 }
 
 // What the address box may hold: a host, maybe a port; a log-in, a folder or
