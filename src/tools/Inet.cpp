@@ -206,10 +206,15 @@ std::string HostOf(const std::optional<InetAddress>& address) {
     return host;
 }
 
-// The last part of a libcurl text ("...: No such file or directory"), as a sentence.
+// The last part of a libcurl text ("...: No such file or directory"), as a
+// sentence, without libssh2's codes ("Permission denied (3/-31)").
 std::string Reason(const std::string& text) {
     const std::size_t colon = text.rfind(": ");
     std::string reason = colon == std::string::npos ? text : text.substr(colon + 2);
+    if (const std::size_t open = reason.rfind(" (");
+        open != std::string::npos && reason.back() == ')' &&
+        reason.find_first_not_of("0123456789/-", open + 2) == reason.size() - 1)
+        reason.erase(open);
     if (!reason.empty() && reason.back() != '.') reason += '.';
     return reason;
 }
@@ -368,9 +373,13 @@ void Inet::Perform(const Operation& o) {
         if (o.kind == Kind::Put && !sftp && result == CURLE_UPLOAD_FAILED)
             return Fail("The server refused to store " + o.second + " in " + FolderOf(real) +
                         ".\n" + text + partial);
-        if (o.kind == Kind::Put && sftp && result == CURLE_SSH && t.transferBegun)
+        // The server ended the transfer without a word libcurl could read
+        // (over TLS it drops the data connection before its reply).
+        if (o.kind == Kind::Put && t.transferBegun &&
+            (sftp ? result == CURLE_SSH : result == CURLE_SEND_ERROR))
             return Fail("The server stopped taking the data of " + o.second + " (" + text +
-                        "): its disk may be full, or a quota reached." + partial);
+                        "): the connection dropped, or its disk is full or a quota reached." +
+                        partial);
         return Fail(text + partial);
     }
     if (o.kind == Kind::Close) {

@@ -190,7 +190,7 @@ int Trust(Inet& inet, Runner& runner, const std::string& name, const std::string
         return 1;
     }
     runner.Run(inet.ExecuteClose());
-    std::printf("The host key of %s is now in ~/.ssh/known_hosts.\n",
+    std::printf("The host key of %s, is now in ~/.ssh/known_hosts.\n",
                 ServerName(peer.host, peer.port).c_str());
     return 0;
 }
