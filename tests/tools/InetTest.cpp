@@ -10,6 +10,7 @@
 #include "InetAddress.h"
 #include "SettingsFile.h"
 #include "SshTestServer.h"
+#include "VsftpdTestServer.h"
 
 using namespace lexmill;
 using namespace lexmill::test;
@@ -175,6 +176,52 @@ TEST(Inet, UploadsOverEachProtocolTrustingOnlyWhatItShould) {
             EXPECT_EQ(readFile(knownHosts).starts_with("|1|") ? "hashed" : readFile(knownHosts),
                       trust == "accept" ? known : trust);
         }
+    }
+}
+
+// A server that takes a data connection only when it resumes the log-in's
+// TLS session (vsftpd's default) takes any number of files, large and small,
+// on one connection, run after run.
+TEST(Inet, EveryFileArrivesWhereTheServerRequiresSessionReuse) {
+    TempDir local;
+    std::string print;
+    const std::string cert = FtpTestServer::Certificate(local, "cert.pem", &print);
+    VsftpdTestServer server(cert);
+    if (server.port <= 0) GTEST_SKIP() << "vsftpd runs only as root, and needs Debian's vsftpd";
+    const std::pair<std::string, std::string> files[] = {{"a.txt", "one"},
+                                                         {"empty", ""},
+                                                         {"big.bin", std::string(4 << 20, '\xe9')},
+                                                         {"b.txt", "two"},
+                                                         {"c.txt", "three"}};
+    for (int run = 0; run < 3; ++run) {
+        Inet inet;
+        std::vector<std::string> errors;
+        inet.setWakeUp([] {});
+        inet.StateChanged = [&](std::int16_t state) {
+            if (state == Inet::icError) errors.push_back(inet.ResponseText());
+        };
+        inet.setProtocol(Inet::icFTPTLS);
+        inet.setURL("ftp://127.0.0.1");
+        inet.setRemotePort(server.port);
+        inet.setUserName("anonymous");
+        inet.setPassword("lexmill");
+        inet.setPinnedCertificate(print);
+        const auto finish = [&](bool started) {
+            while (started && inet.StillExecuting()) {
+                inet.DeliverEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return errors.empty();
+        };
+        finish(inet.ExecuteCd("/up"));
+        for (std::size_t i = 0; i < std::size(files) && errors.empty(); ++i) {
+            const auto& [name, bytes] = files[(i + run) % std::size(files)];
+            finish(inet.ExecutePut(local.write(name, bytes), name));
+        }
+        finish(inet.ExecuteClose());
+        EXPECT_EQ(errors, std::vector<std::string>()) << "run " << run;
+        for (const auto& [name, bytes] : files)
+            EXPECT_EQ(readFile(server.home() + "/up/" + name), bytes);
     }
 }
 
