@@ -26,6 +26,7 @@ using namespace transfer;
 
 struct Inet::Session {
     CurlHandle handle;
+    MultiHandle multi;       // holds the connection between requests
     bool connected = false;  // a control connection is believed open
     std::string directory;   // raw path of the working directory ("" at log-in)
     std::string directoryUrl;
@@ -244,8 +245,9 @@ void Inet::Perform(const Operation& o) {
 
     if (!session_) session_ = std::make_unique<Session>();
     if (!session_->handle) session_->handle.reset(curl_easy_init());
+    if (!session_->multi) session_->multi.reset(curl_multi_init());
     CURL* h = session_->handle.get();
-    if (!h) return Fail("Cannot start libcurl.");
+    if (!h || !session_->multi) return Fail("Cannot start libcurl.");
 
     const bool sftp = o.protocol == icSFTP;
     Transfer t;
@@ -313,13 +315,13 @@ void Inet::Perform(const Operation& o) {
                          static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
     }
 
-    CURLcode result = curl_easy_perform(h);
+    CURLcode result = transfer::Perform(session_->multi.get(), h);
     // Without a password, the next key file while the server says no.
     for (std::size_t next = 1; result == CURLE_LOGIN_DENIED && next < t.keyFiles.size() && !cancel_;
          ++next) {
         SetKeyFile(h, t.keyFiles[next]);
         errorBuffer[0] = '\0';
-        result = curl_easy_perform(h);
+        result = transfer::Perform(session_->multi.get(), h);
     }
     // The callbacks' data lives in this frame.
     curl_easy_reset(h);
@@ -416,7 +418,7 @@ std::string Inet::Replace(const Operation& o, const std::string& temp, const std
 
 std::string Inet::Quote(const Operation& o, const std::vector<std::string>& commands) {
     std::optional<InetAddress> address = InetAddress::Parse(o.url, o.port, nullptr);
-    if (!address || !session_ || !session_->handle) return "no connection";
+    if (!address || !session_ || !session_->handle || !session_->multi) return "no connection";
     address->scheme = o.protocol == icSFTP ? "sftp" : "ftp";
     CURL* h = session_->handle.get();
     // Runs also after a stop, and quickly gives up.
@@ -441,7 +443,7 @@ std::string Inet::Quote(const Operation& o, const std::vector<std::string>& comm
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnDiscard);
     }
     if (!t.keyFiles.empty()) SetKeyFile(h, t.keyFiles.front());
-    const CURLcode result = curl_easy_perform(h);
+    const CURLcode result = transfer::Perform(session_->multi.get(), h);
     curl_easy_reset(h);
     return result == CURLE_OK ? std::string() : Describe(result, errorBuffer, t);
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -117,6 +118,33 @@ size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
     const size_t got = std::fread(buffer, size, count, t.file);
     if (got == 0 && std::ferror(t.file)) return CURL_READFUNC_ABORT;
     return got;
+}
+
+CURLcode Perform(CURLM* multi, CURL* h) {
+    if (curl_multi_add_handle(multi, h) != CURLM_OK) return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    // How long to wait when libcurl names no time: short after activity,
+    // growing while nothing happens, so that a long wait costs no CPU.
+    int idle = 1;
+    for (int running = 1; running;) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (!running) break;
+        long timeout = -1;
+        curl_multi_timeout(multi, &timeout);
+        int active = 0;
+        curl_multi_poll(multi, nullptr, 0,
+                        timeout >= 0 && timeout < idle ? static_cast<int>(timeout) : idle, &active);
+        idle = active ? 1 : std::min(idle * 2, 100);
+    }
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left))
+        if (message->msg == CURLMSG_DONE && message->easy_handle == h)
+            result = message->data.result;
+    curl_multi_remove_handle(multi, h);
+    return result;
 }
 
 std::string Describe(CURLcode code, const char* errorBuffer, const Transfer& t) {

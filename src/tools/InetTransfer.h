@@ -24,6 +24,10 @@ struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -66,6 +70,12 @@ curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* addre
 int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded);
 size_t OnDiscard(char*, size_t size, size_t count, void*);
 size_t OnRead(char* buffer, size_t size, size_t count, void* user);
+
+// Runs the request of `h` to its end in `multi`, whose connections stay for
+// the next. As curl_easy_perform does, but it calls libcurl again within a
+// millisecond or two where libcurl 7.88 names no time to wait: before it
+// opens an FTP data connection it would otherwise idle up to a second.
+CURLcode Perform(CURLM* multi, CURL* h);
 
 // libcurl's words for a failure, with the server's reply when it was a refusal.
 std::string Describe(CURLcode code, const char* errorBuffer, const Transfer& t);

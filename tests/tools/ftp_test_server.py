@@ -1,6 +1,7 @@
 """A throwaway FTP server for the upload tests: one user on 127.0.0.1, whose
 home (made under --folder) has a writable folder "up" and a read-only one
-"ro"; in "up", files can be stored into "keep" but neither renamed nor deleted. Prints on the first line of its output its port, a port that takes
+"ro"; in "up/keep" files can be stored but neither renamed nor deleted.
+Prints on the first line of its output its port, a port that takes
 connections but never says a word, a port where nothing listens, and its
 process id. Every command received is appended to commands.log in --folder,
 one line each. With --cert (a PEM file with the key), it speaks FTP with
