@@ -38,7 +38,8 @@ const char* const kHelpText =
        lexmill-batch -r [OPTIONS] FOLDER|FILE...
        lexmill-batch --tally FILE [--keyword K]
        lexmill-batch --undo [FOLDER] | --list-runs
-       lexmill-batch --upload NAME [--files-from LIST] FILE...
+       lexmill-batch --upload NAME [--create-dirs] [--files-from LIST] FILE...
+       lexmill-batch --trust NAME [--fingerprint FP]
 
 Searches the files for a text and replaces every occurrence, as Lexmill's
 Start button does: left to right, occurrences never overlapping, the
@@ -106,12 +107,22 @@ Runs are kept in $XDG_STATE_HOME/Bramblegate/Lexmill/runs (by default
 Upload:
   --upload NAME FILE...  upload the files through the connection NAME stored in
                          the FTP window, on one connection; prints each file
-                         sent, then "Upload complete. N files sent." Never asks:
-                         a certificate or host key not yet trusted fails the
-                         run (trust it once in the window). Two files that
-                         would arrive under the same name are refused. Exit
-                         status 0 only when every file arrived; 2 for an
-                         unknown NAME or such a clash.
+                         sent, then "Upload complete. N files sent." Each file
+                         travels under a temporary name and replaces the
+                         server's file only once complete. Never asks: a
+                         certificate or host key not yet trusted fails the run
+                         (see --trust). Two files that would arrive under the
+                         same name are refused. Exit status 0 only when every
+                         file arrived; 2 for an unknown NAME or such a clash.
+  --create-dirs          with --upload: make the remote folder, and every
+                         missing folder above it, instead of refusing it
+  --trust NAME           connect through NAME and show the server's certificate
+                         (subject, issuer, validity, SHA-256 fingerprint) or SSH
+                         host key (type, SHA256 fingerprint), ask "Trust it?
+                         [y/N]" on a terminal, and trust it as the window does
+  --fingerprint FP       with --trust: trust without asking, only when FP is the
+                         server's fingerprint (case, colons and spaces aside);
+                         otherwise exit 1, nothing stored
 
   -h, --help             show this text
   --version              show the version of lexmill-batch and of the libraries

@@ -164,7 +164,7 @@ int listRuns() {
     return outputWritten(std::fflush(stdout) == 0 ? 0 : errno) ? 0 : 1;
 }
 
-// --upload is the work of lexmill-batch-upload, beside this program: it
+// --upload and --trust are the work of lexmill-batch-upload, beside this program: it
 // brings libcurl and SQLite, which the search and replace never load.
 int runUpload(char** argv) {
     std::error_code error;
@@ -200,7 +200,8 @@ int nothingFound() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--upload") return runUpload(argv);
+    if (argc > 1 && (std::string(argv[1]) == "--upload" || std::string(argv[1]) == "--trust"))
+        return runUpload(argv);
     // A closed output pipe is a write error to report, not the end of the
     // program with its temporary files still in the folders.
     std::signal(SIGPIPE, SIG_IGN);

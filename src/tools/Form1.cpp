@@ -22,6 +22,7 @@
 #include "MessageBox.h"
 #include "PictureBox.h"
 #include "ProgressProperty.h"
+#include "RemoteCommands.h"
 #include "RemoteName.h"
 #include "StatusPanel.h"
 #include "TextConvert.h"
@@ -247,7 +248,7 @@ bool Form1::AskTrust() {
                     : tr("Trust this host key of %1, and add it to ~/.ssh/known_hosts?")
                           .arg(FromUtf8(ServerName(peer.host, peer.port)));
     const auto answer =
-        MsgBox(this, FromUtf8(DescribePeer(peer, true)) + "\n\n" + question, tr("Security Warning"),
+        MsgBox(this, FromUtf8(DescribePeer(peer)) + "\n\n" + question, tr("Security Warning"),
                QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes) return false;
     if (!certificate) {
@@ -339,12 +340,15 @@ void Form1::Command1_Click() {
         if (!ok) StopRequested = true;
         return ok;
     };
-    // A certificate or host key the user trusts on being asked starts the
-    // run again.
+    // A certificate or host key the user trusts on being asked, or a missing
+    // folder the user has made, starts the run again.
+    createDirs_ = false;
     for (retry_ = true; retry_;) {
         retry_ = false;
         filesDone_ = 0;
+        CurrentFile.clear();
         inet_->setPinnedCertificate(PinnedCertificate());
+        inet_->setCreateDirs(createDirs_);
         [&] {
             WaitForInet(true);
             if (StopRequested) return;
@@ -407,9 +411,26 @@ void Form1::Inet1_StateChanged(std::int16_t State) {
                 SetStatus(tr("Waiting for your answer"));
                 retry_ = AskTrust();
                 SetStatus(retry_ ? tr("Connecting") : tr("Aborting..."));
+            } else if (inet_->MissingFolder() && !createDirs_) {
+                // Offered, never done unasked: a mistyped folder would be made.
+                SetStatus(tr("Waiting for your answer"));
+                const auto answer =
+                    MsgBox(this, FromUtf8(inet_->ResponseText()) + "\n\n" + tr("Create it?"),
+                           tr("Remote Folder Missing"), QMessageBox::Question,
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+                createDirs_ = retry_ = answer == QMessageBox::Yes;
+                SetStatus(retry_ ? tr("Connecting") : tr("Aborting..."));
             } else {
                 SetStatus(tr("Aborting..."));
-                MsgBox(this, FromUtf8(inet_->ResponseText()), tr("Error"), QMessageBox::Critical);
+                // Where the run stopped, and what arrived before.
+                const std::size_t count = ListedNames().size();
+                const std::string where =
+                    CurrentFile.empty() || static_cast<std::size_t>(filesDone_) >= count
+                        ? std::to_string(filesDone_) + " of " + Files(count) + " arrived."
+                        : StoppedAt(CurrentFile, inet_->BytesSent(), inet_->BytesTotal(),
+                                    static_cast<std::size_t>(filesDone_), count);
+                MsgBox(this, FromUtf8(inet_->ResponseText() + "\n" + where), tr("Error"),
+                       QMessageBox::Critical);
             }
             StopRequested = true;
             WakeWait();

@@ -99,6 +99,7 @@ class Form1 : public QDialog {
     bool running_ = false;
     bool unloaded_ = false;
     bool retry_ = false;
+    bool createDirs_ = false;  // the user said Yes to making the remote folder
     std::int64_t filesDone_ = 0;
     // The certificate trusted for the server given by `pinnedServer_`
     // (ServerBoxes); another server shown in the boxes has none.

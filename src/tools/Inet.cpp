@@ -16,142 +16,17 @@
 #include <vector>
 
 #include "InetAddress.h"
+#include "InetTransfer.h"
+#include "RemoteCommands.h"
+#include "SshLogin.h"
 
 namespace lexmill {
 
-namespace {
-
-// How long a server may take to answer one command once connected.
-constexpr long kResponseTimeoutSeconds = 60;
-
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-// What the callbacks of one transfer share.
-struct Transfer {
-    const std::atomic<bool>* cancel = nullptr;
-    std::function<void(std::int16_t)> raise;
-    std::string command;  // the operation's own command: its sending is "request sent"
-    bool raiseConnecting = false;
-    bool requestRaised = false;
-    bool quitSent = false;
-    bool quitAnswered = false;
-    std::string lastReply;  // the server's last complete reply line
-    std::string pending;    // a reply line still being received
-    std::FILE* file = nullptr;
-    // Stall watch: when the byte counts last moved.
-    std::chrono::seconds stallTimeout{60};
-    std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
-    curl_off_t lastBytes = -1;
-    bool stalled = false;
-    std::vector<std::string> keyFiles;  // SFTP without a password: to try in turn
-    // Byte progress of an upload, for the owner.
-    std::atomic<std::int64_t>* bytesSent = nullptr;
-    std::function<void()> wake;
-    std::chrono::steady_clock::time_point lastWake;
-    PeerCheck check;
-};
-
-void TakeReply(Transfer& t, std::string_view data) {
-    for (const char c : data) {
-        if (c == '\n') {
-            if (!t.pending.empty() && t.pending.back() == '\r') t.pending.pop_back();
-            if (!t.pending.empty()) {
-                t.lastReply = t.pending;
-                if (t.quitSent && t.lastReply[0] == '2') t.quitAnswered = true;
-            }
-            t.pending.clear();
-        } else {
-            t.pending += c;
-        }
-    }
-}
-
-int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    auto& t = *static_cast<Transfer*>(user);
-    const std::string_view text(data, size);
-    if (type == CURLINFO_HEADER_IN) {
-        TakeReply(t, text);
-    } else if (type == CURLINFO_HEADER_OUT) {
-        if (text.starts_with("QUIT")) t.quitSent = true;
-        if (!t.requestRaised && !t.command.empty() && text.starts_with(t.command + " ")) {
-            t.requestRaised = true;
-            t.raise(Inet::icRequestSent);
-        }
-    }
-    return 0;
-}
-
-curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address) {
-    auto& t = *static_cast<Transfer*>(user);
-    // Called after the name is resolved, for the control connection first.
-    if (t.raiseConnecting) {
-        t.raiseConnecting = false;
-        t.raise(Inet::icConnecting);
-    }
-    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-}
-
-int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
-    auto& t = *static_cast<Transfer*>(user);
-    if (t.cancel->load()) return 1;
-    const auto now = std::chrono::steady_clock::now();
-    if (downloaded + uploaded != t.lastBytes) {
-        t.lastBytes = downloaded + uploaded;
-        t.lastMove = now;
-        if (t.file && uploaded > 0) {
-            *t.bytesSent = uploaded;
-            if (!t.requestRaised) {  // SFTP says nothing else when the upload starts
-                t.requestRaised = true;
-                t.raise(Inet::icRequestSent);
-            }
-            if (now - t.lastWake >= std::chrono::milliseconds(100)) {
-                t.lastWake = now;
-                t.wake();
-            }
-        }
-    } else if (now - t.lastMove >= t.stallTimeout) {
-        t.stalled = true;
-        return 1;
-    }
-    return 0;
-}
-
-size_t OnDiscard(char*, size_t size, size_t count, void*) {
-    return size * count;
-}
-
-size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
-    auto& t = *static_cast<Transfer*>(user);
-    const size_t got = std::fread(buffer, size, count, t.file);
-    if (got == 0 && std::ferror(t.file)) return CURL_READFUNC_ABORT;
-    return got;
-}
-
-std::string Describe(CURLcode code, const char* errorBuffer, const Transfer& t) {
-    std::string text = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const char first = t.lastReply.empty() ? '\0' : t.lastReply[0];
-    if (first == '4' || first == '5') text += "\nServer reply: " + t.lastReply;
-    return text;
-}
-
-}  // namespace
+using namespace transfer;
 
 struct Inet::Session {
     CurlHandle handle;
+    MultiHandle multi;       // holds the connection between requests
     bool connected = false;  // a control connection is believed open
     std::string directory;   // raw path of the working directory ("" at log-in)
     std::string directoryUrl;
@@ -163,6 +38,7 @@ struct Inet::Operation {
     std::string second;  // remote name
     int protocol = icFTP;
     std::string pinned, acceptedKey;
+    bool createDirs = false;
     std::string url, userName, password;
     int port = 21;
     std::chrono::seconds connectTimeout{30};
@@ -257,6 +133,8 @@ bool Inet::Start(std::unique_ptr<Operation> op) {
     op->stallTimeout = stallTimeout_;
     op->pinned = pinned_;
     op->acceptedKey = acceptedKey_;
+    op->createDirs = createDirs_;
+    missingFolder_ = false;
     // The counts of the last upload stay until the next one starts.
     if (op->kind == Operation::Kind::Put) bytesSent_ = 0, bytesTotal_ = 0;
     {
@@ -296,128 +174,6 @@ void Inet::Wake() {
     if (wakeUp_) wakeUp_();
 }
 
-namespace {
-
-// A remote name, maybe with folders: no empty, "." or ".." part, no line break.
-bool IsRelativeName(const std::string& name) {
-    if (name.empty() || HasLineBreak(name)) return false;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = std::min(name.find('/', start), name.size());
-        const std::string_view part(name.data() + start, end - start);
-        if (part.empty() || part == "." || part == "..") return false;
-        if (end == name.size()) return true;
-        start = end + 1;
-    }
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    const passwd* user = ::getpwuid(::getuid());
-    return user && user->pw_dir ? user->pw_dir : "";
-}
-
-// libcurl takes one key file a connection.
-void SetKeyFile(CURL* h, const std::string& key) {
-    curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
-    const std::string pub = key + ".pub";
-    curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE,
-                     ::access(pub.c_str(), R_OK) == 0 ? pub.c_str() : nullptr);
-}
-
-// SFTP: the host key check against ~/.ssh/known_hosts (the folder made, as
-// ssh does, so that an accepted key can be added) and the log-in.
-void SetSshOptions(CURL* h, const std::string& password, Transfer& t) {
-    const std::string ssh = HomeFolder() + "/.ssh";
-    ::mkdir(ssh.c_str(), 0700);
-    // The check is the program's own: libcurl's would look a key up without
-    // its port and write it so.
-    t.check.knownHosts = ssh + "/known_hosts";
-    curl_easy_setopt(h, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
-    curl_easy_setopt(h, CURLOPT_SSH_HOSTKEYDATA, &t.check);
-    if (!password.empty()) {
-        curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES, CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD);
-        return;
-    }
-    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"})
-        if (const std::string key = ssh + "/" + name; ::access(key.c_str(), R_OK) == 0)
-            t.keyFiles.push_back(key);
-    curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES,
-                     CURLSSH_AUTH_AGENT | (t.keyFiles.empty() ? 0 : CURLSSH_AUTH_PUBLICKEY));
-    if (!t.keyFiles.empty()) SetKeyFile(h, t.keyFiles.front());
-}
-
-// Why the operation cannot be sent, or empty. Nothing reaches the server when
-// one of these fails.
-std::string CheckBeforeSending(int protocol, const std::string& url, int port,
-                               const std::string& userName, const std::string& password, bool isPut,
-                               const std::string& first, const std::string& second,
-                               std::optional<InetAddress>& address) {
-    if (protocol != Inet::icFTP && protocol != Inet::icFTPTLS && protocol != Inet::icSFTP)
-        return "The protocol is not one of FTP, FTP with TLS and SFTP.";
-    std::string why;
-    address = InetAddress::Parse(url, port, &why);
-    if (!address) return why;
-    if (HasLineBreak(userName) || HasLineBreak(password))
-        return "The user name or password contains a line break.";
-    if (!isPut && HasLineBreak(first)) return "The remote directory contains a line break.";
-    if (isPut && !IsRelativeName(second))
-        return "\"" + second + "\" cannot be used as a remote file name.";
-    return {};
-}
-
-// Opens the local file of an upload; empty `why` on success.
-File OpenLocal(const std::string& path, curl_off_t& size, std::string& why) {
-    File file(std::fopen(path.c_str(), "rb"));
-    struct stat st {};
-    if (!file) {
-        why = "Cannot open " + path + ": " + std::generic_category().message(errno);
-    } else if (::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = "Cannot upload " + path + ": it is not a regular file.";
-        file.reset();
-    } else {
-        size = st.st_size;
-    }
-    return file;
-}
-
-void SetCommonOptions(CURL* h, int protocol, const std::string& url, const std::string& userName,
-                      const std::string& password, std::chrono::seconds connectTimeout, Transfer& t,
-                      char* errorBuffer) {
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocol == Inet::icSFTP ? "sftp" : "ftp");
-    if (protocol == Inet::icSFTP) SetSshOptions(h, password, t);
-    if (protocol == Inet::icFTPTLS) {
-        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, InstallCertificateCheck);
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &t.check);
-        // A pinned certificate stands for the server whatever names it holds.
-        if (!t.check.pinnedCertificate.empty()) curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    }
-    // No user name: libcurl logs in as anonymous.
-    if (!userName.empty()) curl_easy_setopt(h, CURLOPT_USERNAME, userName.c_str());
-    if (!userName.empty() && !password.empty())
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
-    // One "CWD /full/path", skipped while the path stays the same; passive
-    // mode (EPSV, then PASV) is libcurl's default.
-    curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);  // feeds OnDebug, prints nothing
-    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, OnDebug);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &t);
-    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
-    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &t);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-}
-
-}  // namespace
-
 void Inet::Run(std::unique_ptr<Operation> op) {
     using Kind = Operation::Kind;
     const Operation& o = *op;
@@ -433,13 +189,53 @@ void Inet::Run(std::unique_ptr<Operation> op) {
     Wake();
 }
 
+namespace {
+
+// The checks and callbacks of one request of the operation `o`.
+void Prepare(Transfer& t, const std::string& pinned, const std::string& acceptedKey,
+             const std::optional<InetAddress>& address, std::chrono::seconds stallTimeout) {
+    t.stallTimeout = stallTimeout;
+    t.check.pinnedCertificate = pinned;
+    t.check.acceptedHostKey = acceptedKey;
+    if (address) t.check.host = address->host, t.check.port = address->port;
+}
+
+// The server as the user named it, without the brackets of an IPv6 address.
+std::string HostOf(const std::optional<InetAddress>& address) {
+    std::string host = address ? address->host : std::string();
+    if (host.size() > 2 && host.front() == '[') host = host.substr(1, host.size() - 2);
+    return host;
+}
+
+// The last part of a libcurl text ("...: No such file or directory"), as a
+// sentence, without libssh2's codes ("Permission denied (3/-31)").
+std::string Reason(const std::string& text) {
+    const std::size_t colon = text.rfind(": ");
+    std::string reason = colon == std::string::npos ? text : text.substr(colon + 2);
+    if (const std::size_t open = reason.rfind(" (");
+        open != std::string::npos && reason.back() == ')' &&
+        reason.find_first_not_of("0123456789/-", open + 2) == reason.size() - 1)
+        reason.erase(open);
+    if (!reason.empty() && reason.back() != '.') reason += '.';
+    return reason;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "the log-in folder"
+           : slash == 0               ? "/"
+                                      : path.substr(0, slash);
+}
+
+}  // namespace
+
 void Inet::Perform(const Operation& o) {
     using Kind = Operation::Kind;
     std::optional<InetAddress> address;
     std::string why;
     if (o.kind != Kind::Close)
         why = CheckBeforeSending(o.protocol, o.url, o.port, o.userName, o.password,
-                                 o.kind == Kind::Put, o.first, o.second, address);
+                                 o.kind == Kind::Put, o.first, o.second, o.pinned, address);
     curl_off_t fileSize = 0;
     File file;
     if (why.empty() && o.kind == Kind::Put) file = OpenLocal(o.first, fileSize, why);
@@ -449,43 +245,54 @@ void Inet::Perform(const Operation& o) {
 
     if (!session_) session_ = std::make_unique<Session>();
     if (!session_->handle) session_->handle.reset(curl_easy_init());
+    if (!session_->multi) session_->multi.reset(curl_multi_init());
     CURL* h = session_->handle.get();
-    if (!h) return Fail("Cannot start libcurl.");
+    if (!h || !session_->multi) return Fail("Cannot start libcurl.");
 
+    const bool sftp = o.protocol == icSFTP;
     Transfer t;
     t.cancel = &cancel_;
     t.raise = [this](std::int16_t state) { Raise(state); };
     t.raiseConnecting = !session_->connected;
-    t.stallTimeout = o.stallTimeout;
     t.bytesSent = &bytesSent_;
     t.wake = [this] { Wake(); };
-    t.check.pinnedCertificate = o.pinned;
-    t.check.acceptedHostKey = o.acceptedKey;
-    if (address) t.check.host = address->host, t.check.port = address->port;
+    Prepare(t, o.pinned, o.acceptedKey, address, o.stallTimeout);
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::string newDirectory = session_->directory;
-    std::string url;
+    std::string url, real, temp;
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> quote(nullptr, curl_slist_free_all);
+    const auto add = [&quote](const std::string& command) {
+        quote.reset(curl_slist_append(quote.release(), command.c_str()));
+    };
 
     curl_easy_reset(h);  // keeps the connection
     if (o.kind == Kind::Cd) {
         newDirectory = DirectoryPath(o.first);
         url = address->UrlOf(newDirectory);
         t.command = "CWD";
-        if (o.protocol == icSFTP) {
+        if (sftp) {
             // No working directory in SFTP: listing the folder proves it is there.
             curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
             curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnDiscard);
+            if (o.createDirs)
+                for (const std::string& folder : FoldersOf(newDirectory))
+                    add("*" + MakeFolderCommand(true, folder));
+            curl_easy_setopt(h, CURLOPT_QUOTE, quote.get());
         } else {
             curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
         }
     } else if (o.kind == Kind::Put) {
-        url = address->UrlOf(FilePath(session_->directory, o.second));
+        real = FilePath(session_->directory, o.second);
+        temp = TemporaryPath(real);
+        url = address->UrlOf(temp);
         t.command = "STOR";
         t.file = file.get();
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(h, CURLOPT_READFUNCTION, OnRead);
         curl_easy_setopt(h, CURLOPT_READDATA, &t);
         curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, fileSize);
+        for (const std::string& command : RenameCommands(sftp, temp, real)) add(command);
+        curl_easy_setopt(h, CURLOPT_POSTQUOTE, quote.get());
         if (o.second.find('/') != std::string::npos) {
             curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS,
                              static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
@@ -499,36 +306,83 @@ void Inet::Perform(const Operation& o) {
     }
     if (!session_->connected) Raise(icResolvingHost);
     SetCommonOptions(h, o.protocol, url, o.userName, o.password, o.connectTimeout, t, errorBuffer);
-    // Into folders under the working directory: one CWD per folder, so each
-    // missing one can be made.
-    if (o.kind == Kind::Put && o.second.find('/') != std::string::npos)
+    // Into folders under the working directory, or making the working
+    // directory: one CWD per folder, so each missing one can be made.
+    if ((o.kind == Kind::Put && o.second.find('/') != std::string::npos) ||
+        (o.kind == Kind::Cd && o.createDirs && !sftp)) {
         curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_MULTICWD));
+        curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                         static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+    }
 
-    CURLcode result = curl_easy_perform(h);
+    CURLcode result = transfer::Perform(session_->multi.get(), h);
     // Without a password, the next key file while the server says no.
     for (std::size_t next = 1; result == CURLE_LOGIN_DENIED && next < t.keyFiles.size() && !cancel_;
          ++next) {
         SetKeyFile(h, t.keyFiles[next]);
         errorBuffer[0] = '\0';
-        result = curl_easy_perform(h);
+        result = transfer::Perform(session_->multi.get(), h);
     }
     // The callbacks' data lives in this frame.
     curl_easy_reset(h);
 
+    if (o.kind == Kind::Put && result == CURLE_QUOTE_ERROR && !cancel_) {
+        // The whole file arrived; only the rename was refused.
+        session_->connected = true;
+        why = Replace(o, temp, real, Describe(result, errorBuffer, t));
+        if (why.empty()) return;
+        const std::string left = Quote(o, {RemoveCommand(sftp, temp)});
+        return Fail(why + (left.empty() ? ""
+                                        : "\nThe new file stays on the server as " + temp +
+                                              ": it could not be removed: " + left));
+    }
+    // A broken upload: the part sent goes, the server's file stays.
+    std::string left;
+    if (o.kind == Kind::Put && result != CURLE_OK && t.transferBegun) {
+        session_->connected = false;
+        left = Quote(o, {RemoveCommand(sftp, temp)});
+    }
     if (cancel_) return;  // stopped on request: nothing to report
     if (result != CURLE_OK) {
         session_->connected = false;
+        const std::string partial = left.empty() ? ""
+                                                 : "\nThe part sent stays on the server as " +
+                                                       temp + ": it could not be removed: " + left;
         if (t.stalled)
             return Fail("The transfer stalled: nothing moved for " +
-                        std::to_string(o.stallTimeout.count()) + " seconds.");
+                        std::to_string(o.stallTimeout.count()) + " seconds." + partial);
         if (t.check.seen.kind != UntrustedPeer::Kind::None) {
             std::lock_guard lock(mutex_);
             untrusted_ = t.check.seen;
         }
         // An untrusted server is told in the program's words alone.
-        return Fail(t.check.seen.kind != UntrustedPeer::Kind::None
-                        ? DescribePeer(t.check.seen, true)
-                        : Describe(result, errorBuffer, t));
+        if (t.check.seen.kind != UntrustedPeer::Kind::None) return Fail(DescribePeer(t.check.seen));
+        const std::string text = Describe(result, errorBuffer, t);
+        if (sftp && result == CURLE_LOGIN_DENIED)
+            return Fail(SshLoginFailure(o.userName, t.offered, !o.password.empty(), t.keyFiles,
+                                        o.password.empty() && SshAgentRunning(), HomeFolder()));
+        const bool folderGone =
+            sftp ? result == CURLE_REMOTE_FILE_NOT_FOUND
+                 : result == CURLE_REMOTE_ACCESS_DENIED && t.lastReply.starts_with("550");
+        if (o.kind == Kind::Cd && folderGone) {
+            missingFolder_ = true;
+            return Fail("The remote folder " + o.first + " does not exist on " + HostOf(address) +
+                        ": " + (sftp ? Reason(text) : t.lastReply));
+        }
+        if (o.kind == Kind::Put && sftp && result == CURLE_REMOTE_ACCESS_DENIED)
+            return Fail("The server did not let Lexmill write " + o.second + " into " +
+                        FolderOf(real) + ": " + Reason(text) + partial);
+        if (o.kind == Kind::Put && !sftp && result == CURLE_UPLOAD_FAILED)
+            return Fail("The server refused to store " + o.second + " in " + FolderOf(real) +
+                        ".\n" + text + partial);
+        // The server ended the transfer without a word libcurl could read
+        // (over TLS it drops the data connection before its reply).
+        if (o.kind == Kind::Put && t.transferBegun &&
+            (sftp ? result == CURLE_SSH : result == CURLE_SEND_ERROR))
+            return Fail("The server stopped taking the data of " + o.second + " (" + text +
+                        "): the connection dropped, or its disk is full or a quota reached." +
+                        partial);
+        return Fail(text + partial);
     }
     if (o.kind == Kind::Close) {
         session_.reset();
@@ -540,6 +394,58 @@ void Inet::Perform(const Operation& o) {
     session_->connected = true;
     session_->directory = newDirectory;
     session_->directoryUrl = address->UrlOf(newDirectory);
+}
+
+std::string Inet::Replace(const Operation& o, const std::string& temp, const std::string& real,
+                          const std::string& refused) {
+    // A server that renames only onto a free name (OpenSSH's SFTP, some FTP
+    // servers): its file steps aside under a name of its own, then the new one
+    // takes its place; if that fails, the old one comes back.
+    const bool sftp = o.protocol == icSFTP;
+    const std::string old = TemporaryPath(real);
+    const std::string untouched = "The server refused to rename " + temp + " to " + real +
+                                  "; the file " + real + " on the server is untouched.\n";
+    if (!Quote(o, RenameCommands(sftp, real, old)).empty()) return untouched + refused;
+    if (const std::string why = Quote(o, RenameCommands(sftp, temp, real)); !why.empty()) {
+        if (const std::string back = Quote(o, RenameCommands(sftp, old, real)); !back.empty())
+            return "The server refused to rename " + temp + " to " + real + ": " + why +
+                   "\nThe earlier file could not be put back: it is now " + old + ": " + back;
+        return untouched + why;
+    }
+    Quote(o, {RemoveCommand(sftp, old)});
+    return {};
+}
+
+std::string Inet::Quote(const Operation& o, const std::vector<std::string>& commands) {
+    std::optional<InetAddress> address = InetAddress::Parse(o.url, o.port, nullptr);
+    if (!address || !session_ || !session_->handle || !session_->multi) return "no connection";
+    address->scheme = o.protocol == icSFTP ? "sftp" : "ftp";
+    CURL* h = session_->handle.get();
+    // Runs also after a stop, and quickly gives up.
+    static const std::atomic<bool> never{false};
+    Transfer t;
+    t.cancel = &never;
+    t.raise = [](std::int16_t) {};
+    t.wake = [] {};
+    Prepare(t, o.pinned, o.acceptedKey, address, std::chrono::seconds(10));
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> list(nullptr, curl_slist_free_all);
+    for (const std::string& command : commands)
+        list.reset(curl_slist_append(list.release(), command.c_str()));
+    curl_easy_reset(h);
+    SetCommonOptions(h, o.protocol, address->UrlOf(session_->directory), o.userName, o.password,
+                     std::min(o.connectTimeout, std::chrono::seconds(10)), t, errorBuffer);
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, 10L);
+    curl_easy_setopt(h, CURLOPT_QUOTE, list.get());
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    if (o.protocol == icSFTP) {
+        curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnDiscard);
+    }
+    if (!t.keyFiles.empty()) SetKeyFile(h, t.keyFiles.front());
+    const CURLcode result = transfer::Perform(session_->multi.get(), h);
+    curl_easy_reset(h);
+    return result == CURLE_OK ? std::string() : Describe(result, errorBuffer, t);
 }
 
 }  // namespace lexmill

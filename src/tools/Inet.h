@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "PeerTrust.h"
 
@@ -76,6 +77,10 @@ class Inet {
     void setAcceptedHostKey(std::string fingerprint) { acceptedKey_ = std::move(fingerprint); }
     // The certificate or host key that made the last failure, if one did.
     UntrustedPeer Untrusted() const;
+    // CD makes every missing folder of its path, as curl's --ftp-create-dirs.
+    void setCreateDirs(bool create) { createDirs_ = create; }
+    // The last failure was a CD into a folder that does not exist.
+    bool MissingFolder() const { return missingFolder_; }
 
     // Bytes of the current upload sent so far and its size; readable at any
     // time. The wake-up function is also called as they grow.
@@ -85,9 +90,14 @@ class Inet {
     // The operations. Each returns false, starting nothing, while another
     // one is still executing; otherwise true, and the outcome comes later.
     // Changes the working directory (an absolute path); the uploads go there.
+    // A folder that does not exist fails (MissingFolder), unless CreateDirs.
     bool ExecuteCd(std::string directory);
-    // Sends the local file under `remoteName` into the working directory; a
-    // name with "/" goes into those folders under it, made when missing.
+    // Sends the local file into the working directory under a temporary name
+    // in the same folder, then renames it to `remoteName`: a file of that
+    // name already there stays as it was until the new one is complete. A
+    // failed or stopped upload removes the temporary file (ResponseText says
+    // so when the server would not). A name with "/" goes into those folders
+    // under the working directory, made when missing.
     bool ExecutePut(std::string localPath, std::string remoteName);
     // Ends the session (QUIT); nothing to do when none is open.
     bool ExecuteClose();
@@ -119,6 +129,13 @@ class Inet {
     bool Start(std::unique_ptr<Operation> op);
     void Run(std::unique_ptr<Operation> op);
     void Perform(const Operation& op);
+    // After the file arrived under `temp`: puts it in the place of `real`.
+    // Empty when it did; else why not, the server's file untouched.
+    std::string Replace(const Operation& op, const std::string& temp, const std::string& real,
+                        const std::string& refused);
+    // Sends commands on their own (a request on the working directory).
+    // Empty when they all succeeded; else the failure with the server's reply.
+    std::string Quote(const Operation& op, const std::vector<std::string>& commands);
     void Raise(std::int16_t state);
     void Fail(std::string text);
     void Wake();
@@ -133,6 +150,8 @@ class Inet {
     const std::chrono::seconds stallTimeout_;
     std::string pinned_;
     std::string acceptedKey_;
+    bool createDirs_ = false;
+    std::atomic<bool> missingFolder_{false};
     std::atomic<std::int64_t> bytesSent_{0};
     std::atomic<std::int64_t> bytesTotal_{0};
 

@@ -5,6 +5,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,15 @@ namespace {
 std::string NameText(const X509_NAME* name) {
     std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
     if (!bio || X509_NAME_print_ex(bio.get(), name, 0, XN_FLAG_RFC2253) < 0) return {};
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return std::string(data, static_cast<std::size_t>(size));
+}
+
+// "Dec  8 04:12:12 2026 GMT".
+std::string TimeText(const ASN1_TIME* time) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    if (!bio || !time || ASN1_TIME_print(bio.get(), time) != 1) return {};
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio.get(), &data);
     return std::string(data, static_cast<std::size_t>(size));
@@ -78,17 +88,19 @@ int OnVerify(int preverified, X509_STORE_CTX* store) {
     if (!check) return preverified;
     X509* leaf = X509_STORE_CTX_get0_cert(store);
     const std::string fingerprint = CertificateFingerprint(leaf);
-    const std::string& pinned = check->pinnedCertificate;
-    if (pinned.empty() ? preverified : fingerprint == pinned) {
+    const std::string pinned = NormalFingerprint(check->pinnedCertificate);
+    if (check->pinnedCertificate.empty() ? preverified : fingerprint == pinned) {
         X509_STORE_CTX_set_error(store, X509_V_OK);
         return 1;
     }
     UntrustedPeer& seen = check->seen;
     seen.kind = UntrustedPeer::Kind::Certificate;
-    seen.changed = !pinned.empty();
+    seen.changed = !check->pinnedCertificate.empty();
     seen.previous = pinned;
     seen.subject = NameText(X509_get_subject_name(leaf));
     seen.issuer = NameText(X509_get_issuer_name(leaf));
+    seen.notBefore = TimeText(X509_get0_notBefore(leaf));
+    seen.notAfter = TimeText(X509_get0_notAfter(leaf));
     seen.fingerprint = fingerprint;
     if (seen.changed) X509_STORE_CTX_set_error(store, X509_V_ERR_APPLICATION_VERIFICATION);
     return 0;
@@ -134,17 +146,21 @@ int CheckHostKey(void* peerCheck, int keyType, const char* key, std::size_t size
 
 // Each fingerprint has a line of its own: a message box that wraps the text
 // would otherwise break one at its "/" or ":".
-std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
+std::string DescribePeer(const UntrustedPeer& peer, std::string_view trustCommand) {
+    const std::string howToTrust =
+        trustCommand.empty() ? std::string()
+                             : "\nTo trust it, run:\n" + std::string(trustCommand) +
+                                   "\nor upload through this connection once in the FTP window.";
     if (peer.kind == UntrustedPeer::Kind::Certificate) {
         std::string text = peer.changed ? "The server's certificate is not the one trusted for "
                                           "this connection: it has changed."
                                         : "The server's certificate could not be verified.";
-        text += "\nSubject: " + peer.subject + "\nIssuer: " + peer.issuer +
-                "\nSHA-256 fingerprint:\n" + peer.fingerprint;
-        if (peer.changed) return text + "\nTrusted fingerprint:\n" + peer.previous;
-        if (!canAsk)
-            text += "\nTo trust it, upload through this connection once in the FTP window.";
-        return text;
+        text += "\nSubject: " + peer.subject + "\nIssuer: " + peer.issuer;
+        if (!peer.notBefore.empty())
+            text += "\nValid from " + peer.notBefore + " to " + peer.notAfter;
+        text += "\nSHA-256 fingerprint:\n" + peer.fingerprint;
+        if (peer.changed) text += "\nTrusted fingerprint:\n" + peer.previous;
+        return text + howToTrust;
     }
     if (peer.kind != UntrustedPeer::Kind::HostKey) return {};
     const std::string server = ServerName(peer.host, peer.port);
@@ -158,8 +174,30 @@ std::string DescribePeer(const UntrustedPeer& peer, bool canAsk) {
                KnownHosts::HostName(peer.host, peer.port) + "\"";
     std::string text = "The host key of " + server + ", is not known.\n" + peer.keyType +
                        " key fingerprint:\n" + peer.fingerprint;
-    if (!canAsk) text += "\nTo trust it, upload through this connection once in the FTP window.";
-    return text;
+    return text + howToTrust;
+}
+
+std::string NormalFingerprint(std::string_view text, std::string* why) {
+    std::string hex;
+    for (const char c : text) {
+        if (c == ':' || c == ' ' || c == '\t') continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c))) {
+            if (why)
+                *why = "\"" + std::string(text) + "\" is not a SHA-256 fingerprint: \"" +
+                       std::string(1, c) + "\" is not a hex digit.";
+            return {};
+        }
+        hex += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (hex.size() != 64) {
+        if (why)
+            *why = "\"" + std::string(text) + "\" is not a SHA-256 fingerprint: it has " +
+                   std::to_string(hex.size()) + " hex digits, not 64.";
+        return {};
+    }
+    std::string normal;
+    for (std::size_t i = 0; i < hex.size(); i += 2) normal += (i ? ":" : "") + hex.substr(i, 2);
+    return normal;
 }
 
 std::string ServerName(std::string_view host, int port) {

@@ -14,17 +14,25 @@ namespace lexmill {
 // known_hosts.
 struct UntrustedPeer {
     enum class Kind { None, Certificate, HostKey } kind = Kind::None;
-    bool changed = false;         // differs from the pinned certificate or the known key
-    std::string subject, issuer;  // of a certificate
-    std::string keyType;          // of a host key: "ED25519", "ECDSA", "RSA", ...
-    std::string fingerprint;      // certificate: hex pairs; host key: "SHA256:" and base64
-    std::string previous;         // the pinned or known fingerprint, when changed
-    std::string host;             // of a host key: the server as named in the URL
+    bool changed = false;             // differs from the pinned certificate or the known key
+    std::string subject, issuer;      // of a certificate
+    std::string notBefore, notAfter;  // its validity, as openssl prints it
+    std::string keyType;              // of a host key: "ED25519", "ECDSA", "RSA", ...
+    std::string fingerprint;          // certificate: hex pairs; host key: "SHA256:" and base64
+    std::string previous;             // the pinned or known fingerprint, when changed
+    std::string host;                 // of a host key: the server as named in the URL
     int port = 0;
 };
 
-// The user's words for it, ending with what can be done about it.
-std::string DescribePeer(const UntrustedPeer& peer, bool canAsk);
+// The user's words for it. `trustCommand`, when not empty, is how to trust
+// it from the command line, said at the end of a refusal that cannot ask.
+std::string DescribePeer(const UntrustedPeer& peer, std::string_view trustCommand = {});
+
+// A certificate fingerprint as written by hand or by openssl ("ab:CD ...", in
+// any case, with or without colons and spaces) in the form Lexmill shows and
+// compares: upper-case hex pairs joined by ":". Empty when it is not a
+// SHA-256 fingerprint; `why` then says what is wrong with it.
+std::string NormalFingerprint(std::string_view text, std::string* why = nullptr);
 // A server as its host key is asked about: "example.org, port 2222".
 std::string ServerName(std::string_view host, int port);
 

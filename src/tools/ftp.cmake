@@ -5,9 +5,12 @@ pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 add_library(lexmill_inet STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Inet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/InetAddress.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/InetTransfer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/KnownHosts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PeerTrust.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RemoteCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteName.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SshLogin.cpp
 )
 target_include_directories(lexmill_inet PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 pkg_check_modules(OPENSSL REQUIRED IMPORTED_TARGET libssl libcrypto)

@@ -235,18 +235,29 @@ TEST_F(Form1Test, AFailureSendsNothingThenFilesArriveExactly) {
     Fill(form, Server(server.port, "wrong"));
     form.Command1_Click();
     const QString reason = QString::fromStdString(form.Inet1().ResponseText());
-    EXPECT_EQ(Boxes(), "Error: " + reason + " / Done: Upload Cancelled");
+    EXPECT_EQ(Boxes(), "Error: " + reason + "\n0 of 6 files arrived. / Done: Upload Cancelled");
     EXPECT_TRUE(reason.contains("530"));
-    boxes.clear();
-    Fill(form, Server(server.port));
-    form.Command1_Click();
-    EXPECT_EQ(Boxes(), "Done: Upload Complete");
+    // A remote folder that is not there: made only when the user says so.
+    const QString missing = "The remote folder /up/new/sub does not exist on 127.0.0.1: 550 ";
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        boxes.clear();
+        boxes.answer(answer);
+        Fill(form, Server(server.port).replace("|/up|", "|/up/new/sub|"));
+        form.Command1_Click();
+        ASSERT_EQ(boxes.count(), 2) << Boxes().toStdString();
+        EXPECT_TRUE(boxes.calls()[0].text.startsWith(missing)) << Boxes().toStdString();
+        EXPECT_TRUE(boxes.calls()[0].text.endsWith("\n\nCreate it?"));
+        EXPECT_EQ(boxes.calls()[0].defaultButton, QMessageBox::No);
+        EXPECT_EQ(boxes.calls()[1].text,
+                  answer == QMessageBox::No ? "Upload Cancelled" : "Upload Complete");
+    }
     for (auto [name, bytes] : sent) {
         std::replace(name.begin(), name.end(), ' ', '_');
-        EXPECT_EQ(readFile(server.home() + "/up/" + name), bytes) << name;
+        EXPECT_EQ(readFile(server.home() + "/up/new/sub/" + name), bytes) << name;
     }
-    EXPECT_EQ(std::tuple(server.count("USER"), server.count("STOR"), server.count("QUIT")),
-              std::tuple(2, 6, 1));
+    EXPECT_EQ(std::tuple(server.count("USER"), server.count("STOR"), server.count("RNTO"),
+                         server.count("QUIT")),
+              std::tuple(4, 6, 6, 3));  // a missing folder leaves the log-in to end
     EXPECT_FALSE(module.Busy);
 }
 
@@ -298,7 +309,8 @@ TEST_F(Form1Test, AsksBeforeTrustingACertificateOrHostKey) {
     EXPECT_NE(readFile(ssh.home + "/.ssh/known_hosts").find("ssh-ed25519"), std::string::npos);
 }
 
-// The status and the bar follow the bytes of the file under way.
+// The status and the bar follow the bytes of the file under way; a stopped
+// upload leaves nothing of the file it stopped at.
 TEST_F(Form1Test, StopDuringTheSecondFileSendsNoMore) {
     START_SERVER(server, 32 * 1024);  // slow enough to stop half-way
     const std::string big = Bytes(4 * 1024 * 1024);
@@ -322,7 +334,12 @@ TEST_F(Form1Test, StopDuringTheSecondFileSendsNoMore) {
     EXPECT_GT(progress, 1000);
     EXPECT_LT(progress, 2000);
     EXPECT_EQ(readFile(server.home() + "/up/a.txt"), "first");
-    EXPECT_NE(readFile(server.home() + "/up/b.bin"), big);
+    // The part of b.bin sent is taken away again.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(server.home() + "/up"))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, std::vector<std::string>({"a.txt", "keep"}));
     EXPECT_FALSE(exists(server.home() + "/up/c.txt"));
     EXPECT_LE(server.count("STOR"), 2);  // the second may or may not have reached the server
 }

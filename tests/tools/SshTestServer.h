@@ -73,7 +73,7 @@ struct SshTestServer {
         if (std::system((command + " </dev/null >/dev/null 2>&1").c_str()) != 0) std::abort();
     }
     // Binding port 0 gives a free port; connecting tells sshd is up.
-    int Socket(int p, bool bind) const {
+    static int Socket(int p, bool bind) {
         const int s = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{AF_INET, htons(static_cast<uint16_t>(p)), {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t size = sizeof a;

@@ -1,6 +1,7 @@
 """A throwaway FTP server for the upload tests: one user on 127.0.0.1, whose
 home (made under --folder) has a writable folder "up" and a read-only one
-"ro". Prints on the first line of its output its port, a port that takes
+"ro"; in "up/keep" files can be stored but neither renamed nor deleted.
+Prints on the first line of its output its port, a port that takes
 connections but never says a word, a port where nothing listens, and its
 process id. Every command received is appended to commands.log in --folder,
 one line each. With --cert (a PEM file with the key), it speaks FTP with
@@ -23,11 +24,12 @@ parser.add_argument("--read-limit", type=int, default=0,
 args = parser.parse_args()
 
 home = os.path.join(args.folder, "home")
-for folder in ("up", "ro"):
+for folder in ("up", "ro", "up/keep"):
     os.makedirs(os.path.join(home, folder))
 authorizer = DummyAuthorizer()
 authorizer.add_user(args.user, args.password, home, perm="elradfmw")
 authorizer.override_perm(args.user, os.path.join(home, "ro"), perm="elr", recursive=True)
+authorizer.override_perm(args.user, os.path.join(home, "up", "keep"), perm="elrw", recursive=True)
 log = open(os.path.join(args.folder, "commands.log"), "a", buffering=1, encoding="utf-8",
            errors="backslashreplace")
 
