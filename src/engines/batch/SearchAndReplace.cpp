@@ -269,8 +269,8 @@ class ResultLedger : CommitGroup::Observer {
     }
 
     // On the thread that commits.
-    void beforeRenames(const std::vector<CommitGroup::Staged>& files) override {
-        if (files.empty()) return;
+    int record(const std::vector<CommitGroup::Staged>& files) override {
+        if (files.empty()) return -1;
         std::vector<RecordedFile> entries;
         std::vector<std::size_t> tags;
         for (const auto& f : files) {
@@ -283,9 +283,17 @@ class ResultLedger : CommitGroup::Observer {
             entries.push_back(std::move(r));
             tags.push_back(f.tag);
         }
-        const bool first = !journal_.started();
         journal_.add(entries, tags);
-        host_.diskStep(first ? DiskStep::RecordStarted : DiskStep::GroupRecorded);
+        recording_ = true;
+        return journal_.fd();
+    }
+    void recordSynced(bool synced) override {
+        if (!std::exchange(recording_, false)) return;
+        if (synced)
+            journal_.madeDurable();
+        else
+            journal_.makeDurable();
+        host_.diskStep(recorded_++ == 0 ? DiskStep::RecordStarted : DiskStep::GroupRecorded);
     }
     void renamed(std::size_t tag) override {
         journal_.renamed(tag);
@@ -309,6 +317,8 @@ class ResultLedger : CommitGroup::Observer {
     BatchHost& host_;
     BatchReport& report_;
     RunJournal journal_;
+    bool recording_ = false;    // a group's files added to the record, not yet on disk
+    std::size_t recorded_ = 0;  // groups on disk in the record
     CommitGroup group_;
     std::deque<Entry> order_;
     std::size_t next_ = 0;

@@ -22,7 +22,18 @@ void RunJournal::write(const std::string& text) {
         if (n < 0) throw FileError::fromErrno(path, "cannot write", errno);
         done += static_cast<std::size_t>(n);
     }
-    if (::fdatasync(fd_.get()) != 0) throw FileError::fromErrno(path, "cannot write", errno);
+}
+
+void RunJournal::makeDurable() {
+    if (!started()) return;
+    if (::fdatasync(fd_.get()) != 0)
+        throw FileError::fromErrno(runsFolder_ + "/" + record_.id, "cannot write", errno);
+    if (folderDurable_) return;
+    // Its name on disk too, before the first rename.
+    UniqueFd folder(::open(runsFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.get()) != 0)
+        throw FileError::fromErrno(runsFolder_, "cannot write", errno);
+    folderDurable_ = true;
 }
 
 void RunJournal::add(const std::vector<RecordedFile>& files, const std::vector<std::size_t>& tags) {
@@ -40,13 +51,7 @@ void RunJournal::add(const std::vector<RecordedFile>& files, const std::vector<s
     }
     for (const auto& f : files) text += fileEntryText(f);
     write(text);
-    if (record_.files.empty()) {
-        // Its name on disk too, before the first rename.
-        UniqueFd folder(::open(runsFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder || ::fsync(folder.get()) != 0)
-            throw FileError::fromErrno(runsFolder_, "cannot write", errno);
-        pruneRunRecords(runsFolder_);
-    }
+    if (record_.files.empty()) pruneRunRecords(runsFolder_);
     record_.files.insert(record_.files.end(), files.begin(), files.end());
     tags_.insert(tags_.end(), tags.begin(), tags.end());
     renamed_.resize(tags_.size());

@@ -25,9 +25,17 @@ class RunJournal {
     RunJournal& operator=(const RunJournal&) = delete;
 
     // Adds `files` (paths absolute, stamps as they will be once renamed) in
-    // the order given; `tags` name them for renamed(). Returns once they are
-    // on disk. Throws FileError.
+    // the order given; `tags` name them for renamed(). They are on disk once
+    // the file system of fd() is synced, or after makeDurable(). Throws
+    // FileError.
     void add(const std::vector<RecordedFile>& files, const std::vector<std::size_t>& tags);
+    // The record, open (-1 before the first add()).
+    int fd() const { return fd_.get(); }
+    // Puts what was added on disk, and the record's name the first time.
+    // Throws FileError.
+    void makeDurable();
+    // The sync of the record's whole file system put it on disk, name and all.
+    void madeDurable() { folderDurable_ = true; }
     // File `tag` was put in place, with its backup.
     void renamed(std::size_t tag);
 
@@ -46,6 +54,7 @@ class RunJournal {
     std::vector<std::size_t> tags_;  // of record_.files
     std::vector<bool> renamed_;
     UniqueFd fd_;
+    bool folderDurable_ = false;
 };
 
 }  // namespace lexmill

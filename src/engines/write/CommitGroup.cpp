@@ -39,8 +39,9 @@ bool CommitGroup::due() const {
            (!members_.empty() && std::chrono::steady_clock::now() - started_ >= kMaxAge);
 }
 
-void CommitGroup::syncMembers(std::vector<Member>& members) {
-    // One syncfs() per file system the group wrote to.
+void CommitGroup::syncMembers(std::vector<Member>& members, int recordFd) {
+    // One syncfs() per file system the group wrote to; the record is on disk
+    // with it where it shares one of them.
     std::vector<dev_t> synced;
     bool failed = false;
     const auto syncOnce = [&](dev_t device, int fd) {
@@ -52,6 +53,17 @@ void CommitGroup::syncMembers(std::vector<Member>& members) {
         syncOnce(m.rewrite->device(), m.rewrite->fd());
         if (m.backup && m.backup->fd() >= 0) syncOnce(m.backup->device(), m.backup->fd());
     }
+    if (observer_ && recordFd >= 0) {
+        struct stat st {};
+        const bool covered = !failed && ::fstat(recordFd, &st) == 0 &&
+                             std::find(synced.begin(), synced.end(), st.st_dev) != synced.end();
+        try {
+            observer_->recordSynced(covered);
+        } catch (const FileError& e) {
+            failAll(members, "cannot keep the record for undo: " + std::string(e.what()));
+            return;
+        }
+    }
     if (!failed) return;
     // Something failed to reach the disk: find out which files, one by one.
     for (Member& m : members) {
@@ -62,8 +74,13 @@ void CommitGroup::syncMembers(std::vector<Member>& members) {
     }
 }
 
-void CommitGroup::recordMembers(std::vector<Member>& members) {
-    if (!observer_) return;
+void CommitGroup::failAll(std::vector<Member>& members, const std::string& why) {
+    for (Member& m : members)
+        if (!m.error) m.error = why;
+}
+
+int CommitGroup::recordMembers(std::vector<Member>& members) {
+    if (!observer_) return -1;
     std::vector<Staged> staged;
     for (const Member& m : members) {
         if (m.error || !m.backup) continue;
@@ -74,12 +91,12 @@ void CommitGroup::recordMembers(std::vector<Member>& members) {
             continue;  // not recorded: held back below
         staged.push_back(std::move(s));
     }
+    int recordFd = -1;
     try {
-        observer_->beforeRenames(staged);
+        recordFd = observer_->record(staged);
     } catch (const FileError& e) {
-        for (Member& m : members)
-            if (!m.error) m.error = "cannot keep the record for undo: " + std::string(e.what());
-        return;
+        failAll(members, "cannot keep the record for undo: " + std::string(e.what()));
+        return -1;
     }
     // A member that has a backup but could not be recorded is not replaced.
     for (Member& m : members)
@@ -87,12 +104,12 @@ void CommitGroup::recordMembers(std::vector<Member>& members) {
             std::none_of(staged.begin(), staged.end(),
                          [&](const Staged& s) { return s.tag == m.tag; }))
             m.error = "cannot keep the record for undo: cannot read the new file's status";
+    return recordFd;
 }
 
 std::vector<CommitGroup::Finished> CommitGroup::commitMembers(std::vector<Member>& members) {
     if (members.empty()) return {};
-    syncMembers(members);
-    recordMembers(members);
+    syncMembers(members, recordMembers(members));
     std::vector<Finished> out;
     out.reserve(members.size());
     std::vector<UniqueFd> replaced;

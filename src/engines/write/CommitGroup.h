@@ -49,9 +49,15 @@ class CommitGroup {
     class Observer {
       public:
         virtual ~Observer() = default;
-        // The group's files with backups are durable and about to be renamed;
-        // a FileError thrown here holds the whole group back.
-        virtual void beforeRenames(const std::vector<Staged>& files) = 0;
+        // The group's files with backups are written and about to be made
+        // durable, then renamed: they are to be recorded now. Returns a
+        // descriptor of the record, made durable with the group (-1: none).
+        // A FileError thrown here holds the whole group back.
+        virtual int record(const std::vector<Staged>& files) = 0;
+        // After the group's sync: the record is on disk (`synced`: that sync
+        // covered its file system) or is to be put there now (a FileError
+        // thrown holds the whole group back).
+        virtual void recordSynced(bool synced) = 0;
         // File `tag` and its backup were put in place.
         virtual void renamed(std::size_t tag) = 0;
         // Every file of the group that could be was put in place.
@@ -99,8 +105,9 @@ class CommitGroup {
     };
 
     std::vector<Finished> commitMembers(std::vector<Member>& members);
-    void recordMembers(std::vector<Member>& members);
-    static void syncMembers(std::vector<Member>& members);
+    int recordMembers(std::vector<Member>& members);
+    void syncMembers(std::vector<Member>& members, int recordFd);
+    void failAll(std::vector<Member>& members, const std::string& why);
     // What the commit under way finished with, waiting for it unless `wait`
     // is false (nothing then while it goes on).
     std::vector<Finished> takeBackground(bool wait);
