@@ -186,10 +186,10 @@ void FileSelection::UpdateListingStatus() {
     } else if (listingShown_) {
         // Links out of the work folder are not listed: the user hears how many.
         const std::size_t out = ui_.File1->LinksLeadingOut();
-        ui_.panels[0]->setText(
-            out == 0 ? BatchRunHost::IdleText()
-                     : QObject::tr("%1 links to files out of the folder were passed over.")
-                           .arg(QLocale().toString(static_cast<qulonglong>(out))));
+        ui_.panels[0]->setText(out == 0
+                                   ? BatchRunHost::IdleText()
+                                   : QObject::tr("Links out of the folder passed over: %1")
+                                         .arg(QLocale().toString(static_cast<qulonglong>(out))));
         listingShown_ = false;
     }
 }
