@@ -71,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Matching, ScannerCases, ::testing::Values(
     Case{"Windows1252Letters", "CAF\xC9 \x8A\x8C\x8E\x9F caf\xE9 \xD7", "caf\xE9 \x9A\x9C\x9E\xFF", "x",
          true, "x caf\xE9 \xD7", 1, Charset::Windows1252},
     Case{"Windows1252NoLetter", "\xD7\xF7", "\xF7", "x", true, "\xD7x", 1, Charset::Windows1252},
+    // Its rarest byte is in every place: the search must still take linear time, and be right.
+    Case{"RarestByteEverywhere", std::string(5000, 'x') + "xy" + std::string(300, 'x') + "xy",
+         "xxy", "-", false, std::string(4999, 'x') + "-" + std::string(299, 'x') + "-", 2},
     Case{"MultiLineNeedle", "one\r\ntwo\r\none\r\n", "\r\ntwo", "", false, "one\r\none\r\n", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
