@@ -10,12 +10,12 @@
 #include <memory>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 
 #include "base/FileError.h"
 #include "base/PathName.h"
 #include "base/UniqueFd.h"
 #include "batch/ReplacePass.h"
+#include "batch/RunFiles.h"
 #include "batch/SearchAhead.h"
 #include "match/LiteralScanner.h"
 #include "match/RegexPattern.h"
@@ -32,28 +32,6 @@ constexpr std::size_t kMaxListedFailures = 20;
 // Bigger files are searched by the run itself: a cancelled run never waits
 // long for a thread to finish one.
 constexpr off_t kMaxSearchAheadBytes = 8 << 20;
-
-// An ordinary file at path (links followed); nothing for a missing file, a
-// folder or a device, which a run passes over.
-std::optional<struct stat> ordinaryFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return st;
-}
-
-// A file as the system knows it, whatever name it is reached by.
-struct FileIdentity {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-struct FileIdentityHash {
-    std::size_t operator()(const FileIdentity& id) const {
-        return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 +
-                                          static_cast<std::uint64_t>(id.device));
-    }
-};
 
 // What searching one file found; for a change, the new text waits in `rewrite`.
 struct FileOutcome {
@@ -359,41 +337,17 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     report.ran = true;
     const auto selected = static_cast<std::size_t>(m.SelCount);
 
-    // Each file is handled once, at its first place: a later name of it (the
-    // same path again, another path, a link) is passed over. Files are told
-    // apart before any is rewritten, since a rewrite gives a file a new inode.
-    m.TotalBytes = 0;
-    std::vector<std::int64_t> sizes(selected);
-    std::vector<std::optional<std::size_t>> sameAs(selected);
-    std::vector<bool> searchAhead(selected);
-    std::unordered_map<FileIdentity, std::size_t, FileIdentityHash> firstPlace;
-    // A file found by a walk and named too is taken as named: never passed over.
-    std::vector<bool> passOverBinary = m.SelPassOverBinary;
-    passOverBinary.resize(passOverBinary.empty() ? 0 : selected);
-    std::vector<bool> named(selected);
-    for (std::size_t i = 0; i < selected; ++i) {
-        const auto st = ordinaryFile(m.SelPaths[i]);
-        if (!st) continue;
-        const auto [place, isNew] = firstPlace.try_emplace({st->st_dev, st->st_ino}, i);
-        if (!isNew) {
-            sameAs[i] = place->second;
-            if (!passOverBinary.empty() && !passOverBinary[i] && passOverBinary[place->second]) {
-                passOverBinary[place->second] = false;
-                named[i] = true;  // the file the walk found first: no second name to speak of
-            }
-            continue;
-        }
-        sizes[i] = static_cast<std::int64_t>(st->st_size);
-        m.TotalBytes += sizes[i];
-        searchAhead[i] = st->st_size <= kMaxSearchAheadBytes;
-    }
-    firstPlace.clear();
+    const RunFiles files = findRunFiles(m.SelPaths, selected, m.SelPassOverBinary);
+    m.TotalBytes = files.totalBytes;
     m.ProgressMax = m.TotalBytes;
+    std::vector<bool> searchAhead(selected);
+    for (std::size_t i = 0; i < selected; ++i)
+        searchAhead[i] = files.taken[i] && files.sizes[i] <= kMaxSearchAheadBytes;
     std::int64_t processed = 0;
     ScanBuffers buffers;
     PatternCache patterns;
     std::optional<SearchAhead> ahead;
-    ahead.emplace(m.SelPaths, std::move(searchAhead), passOverBinary, host.options(),
+    ahead.emplace(m.SelPaths, std::move(searchAhead), files.passOverBinary, host.options(),
                   std::max(1u, std::thread::hardware_concurrency()));
 
     forgetSweptFolders();  // temporary files of runs killed since the last one
@@ -401,8 +355,8 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
     for (std::size_t i = 0; i < selected; ++i) {
         const std::string& path = m.SelPaths[i];
         const std::string& name = m.SelNames[i];
-        if (sameAs[i]) {
-            if (!named[i]) host.sameFileSkipped(path, m.SelPaths[*sameAs[i]]);
+        if (files.sameAs[i]) {
+            if (!files.quiet[i]) host.sameFileSkipped(path, m.SelPaths[*files.sameAs[i]]);
         } else {
             host.setStatus("Checking " + name);
             const BatchOptions options = host.options();
@@ -414,7 +368,7 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                     if (auto found = foundAhead(answer, path)) {
                         NewText written;
                         if (*found) written = std::move(answer->newText);
-                        const bool binaryCheck = !passOverBinary.empty() && passOverBinary[i];
+                        const bool binaryCheck = files.passesOverBinary(i);
                         outcome = FileJob(path, name, options, host, buffers, patterns, binaryCheck)
                                       .run(std::move(*found), std::move(written));
                     }
@@ -428,10 +382,10 @@ BatchReport SearchAndReplace(Module1& m, BatchHost& host) {
                     ledger.commitLater(name, path, outcome->occurrences,
                                        std::move(outcome->rewrite), std::move(outcome->source),
                                        outcome->read, options.makeBackups,
-                                       static_cast<std::uint64_t>(sizes[i]));
+                                       static_cast<std::uint64_t>(files.sizes[i]));
                 else if (outcome->found && !outcome->unchanged)
                     ledger.listNow(name, outcome->occurrences);
-                processed += sizes[i];
+                processed += files.sizes[i];
                 host.setProgress(processed);
             } else {
                 host.fileSkipped(path);

@@ -248,23 +248,6 @@ void pruneRunRecords(const std::string& runsFolder) {
         ::unlink((runsFolder + "/" + names[i]).c_str());
 }
 
-std::string writeRunRecord(const std::string& runsFolder, const std::string& workFolder,
-                           const RunTexts& texts, const std::vector<std::string>& paths) {
-    RunRecord r = newRunRecord(workFolder, texts);
-    for (const auto& p : paths) {
-        RecordedFile f;
-        f.path = absolute(p);
-        f.backup = folderOf(f.path) + "/LMBACK/" + baseName(f.path);
-        stampOf(f.path, true, f.file);
-        stampOf(f.backup, false, f.backupStamp);
-        r.files.push_back(std::move(f));
-    }
-    makeFolders(runsFolder);
-    saveRunRecord(runsFolder, r);
-    pruneRunRecords(runsFolder);
-    return r.id;
-}
-
 void saveRunRecord(const std::string& runsFolder, const RunRecord& record) {
     const std::string path = runsFolder + "/" + record.id;
     UniqueFd folder(::open(runsFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -60,14 +60,6 @@ struct RunTexts {
 // The stamp of a file's status.
 FileStamp stampFrom(const struct stat& st);
 
-// Writes a record of a run that changed `paths` (as given, in selection order)
-// after backing each up into LMBACK beside it, taking each file's stamp now.
-// Creates the folders (0700) as needed, writes the record atomically and
-// removes all but the newest kKeptRunRecords. Returns the record's id. Throws
-// FileError.
-std::string writeRunRecord(const std::string& runsFolder, const std::string& workFolder,
-                           const RunTexts& texts, const std::vector<std::string>& paths);
-
 // A record of a run starting now over `workFolder`, with its id, and no files.
 RunRecord newRunRecord(const std::string& workFolder, const RunTexts& texts);
 // A record's text, and the text of one file's entry in it (which a record

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
 #include <optional>
 #include <utility>
 
 #include "base/FileError.h"
 #include "base/UniqueFd.h"
 #include "batch/ReplacePass.h"
+#include "batch/RunFiles.h"
 
 namespace lexmill {
 namespace {
@@ -198,30 +198,9 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
                       const BatchOptions& options, PreviewSink& sink,
                       const std::atomic<bool>& cancel, const std::vector<bool>& walked) {
     PreviewReport report;
-    // A file found by a walk and named too is taken as named: never passed over.
-    std::vector<bool> passOverBinary = walked;
-    passOverBinary.resize(walked.empty() ? 0 : paths.size());
-    std::vector<bool> named(paths.size());
     // The files a run would handle, once each at their first place, and their sizes.
-    std::vector<std::int64_t> sizes(paths.size());
-    std::vector<std::optional<std::size_t>> sameAs(paths.size());
-    std::map<std::pair<dev_t, ino_t>, std::size_t> firstPlace;
-    std::int64_t total = 0, done = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        struct stat st {};
-        if (::stat(paths[i].c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        const auto [place, isNew] = firstPlace.try_emplace({st.st_dev, st.st_ino}, i);
-        if (!isNew) {
-            sameAs[i] = place->second;
-            if (!passOverBinary.empty() && !passOverBinary[i] && passOverBinary[place->second]) {
-                passOverBinary[place->second] = false;
-                named[i] = true;  // the file the walk found first: no second name to speak of
-            }
-            continue;
-        }
-        sizes[i] = static_cast<std::int64_t>(st.st_size);
-        total += sizes[i];
-    }
+    const RunFiles files = findRunFiles(paths, paths.size(), walked);
+    std::int64_t done = 0;
 
     std::optional<CaseFolder> folder;
     if (!options.matchCase) folder.emplace(options.charset);
@@ -242,8 +221,8 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
             break;
         }
         const std::string& path = paths[i];
-        if (sameAs[i]) {
-            if (!named[i]) sink.sameFileSkipped(path, paths[*sameAs[i]]);
+        if (files.sameAs[i]) {
+            if (!files.quiet[i]) sink.sameFileSkipped(path, paths[*files.sameAs[i]]);
             continue;
         }
         try {
@@ -263,7 +242,7 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
             if (options.searchOnly || options.searchText.empty()) continue;
             if (!invalid.empty()) throw FileError(path, invalid);
             bool binary = false;
-            const bool binaryCheck = i < passOverBinary.size() && passOverBinary[i];
+            const bool binaryCheck = files.passesOverBinary(i);
             const auto first = findFirstOccurrence(
                 source.get(), path, options, folder ? &*folder : nullptr, buffers,
                 regex ? &*regex : nullptr, binaryCheck ? &binary : nullptr);
@@ -293,8 +272,8 @@ PreviewReport Preview(const std::vector<std::string>& paths, const std::vector<s
             report.failures.push_back({names[i], path, e.reason()});
             sink.fileFailed(report.failures.back());
         }
-        done += sizes[i];
-        sink.progress(done, total);
+        done += files.sizes[i];
+        sink.progress(done, files.totalBytes);
     }
     report.cancelled = report.cancelled || cancel;
     report.summary = "Preview: " + std::to_string(report.replacements) + " replacements in " +
